@@ -1,0 +1,292 @@
+#include "app/main_window.h"
+
+#include <dde.h>
+
+#include "app/commands.h"
+#include "app/layout.h"
+#include "app/program_identity.h"
+#include "app/terminal_state.h"
+#include "ipc/dde_probe.h"
+#include "ipc/dde_server.h"
+#include "ipc/ims_link.h"
+#include "resources/resource_ids.h"
+#include "serial/serial_port.h"
+#include "settings/settings_file.h"
+#include "textflow/daily_log.h"
+#include "textflow/input_line.h"
+#include "textflow/output_pane.h"
+
+static const DWORD kInitialBufferSize = 1024;
+
+ATOM RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.cbWndExtra = sizeof(TerminalState *);
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAINICON));
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
+    windowClass.lpszClassName = kMainClassName;
+    return RegisterClassA(&windowClass);
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    return CreateWindowExA(0, kMainClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
+                           instance, NULL);
+}
+
+static void FreeGlobalBlock(HGLOBAL *block, DWORD *size)
+{
+    if (*block)
+        GlobalFree(*block);
+    *block = NULL;
+    *size = 0;
+}
+
+// Releases what the record owns apart from the window-bound parts (timer,
+// port, subclasses, DDE), then the record itself. Safe on a half-built record.
+static void FreeTerminalState(TerminalState *state)
+{
+    if (state->font)
+        DeleteObject(state->font);
+    state->font = NULL;
+    if (state->backBrush)
+        DeleteObject(state->backBrush);
+    state->backBrush = NULL;
+    FreeGlobalBlock(&state->sendBuffer, &state->sendBufferSize);
+    FreeGlobalBlock(&state->receiveBuffer, &state->receiveBufferSize);
+    FreeGlobalBlock(&state->logBuffer, &state->logBufferSize);
+    if (state->contextMenu)
+        DestroyMenu(state->contextMenu);
+    state->contextMenu = NULL;
+    LocalFree(state);
+}
+
+static BOOL SetAppearanceDefaults(TerminalState *state)
+{
+    state->font = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
+    if (!state->font || !GetObjectA(state->font, sizeof state->logFont, &state->logFont))
+        return FALSE;
+    state->textColor = GetSysColor(COLOR_WINDOWTEXT);
+    state->backColor = GetSysColor(COLOR_WINDOW);
+    state->backBrush = CreateSolidBrush(state->backColor);
+    for (COLORREF &color : state->customColors)
+        color = RGB(255, 255, 255);
+    return state->backBrush != NULL;
+}
+
+static BOOL AllocateTextBuffers(TerminalState *state)
+{
+    state->sendBuffer = GlobalAlloc(GHND, kInitialBufferSize);
+    state->receiveBuffer = GlobalAlloc(GHND, kInitialBufferSize);
+    if (!state->sendBuffer || !state->receiveBuffer)
+        return FALSE;
+    state->sendBufferSize = kInitialBufferSize;
+    state->receiveBufferSize = kInitialBufferSize;
+    return TRUE;
+}
+
+static HWND CreatePane(HWND mainWindow, const TerminalState *state, int id, DWORD style)
+{
+    HWND pane = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | style,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                state->instance, NULL);
+    if (pane)
+        SendMessageA(pane, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), TRUE);
+    return pane;
+}
+
+static WNDPROC Subclass(HWND pane, WNDPROC procedure)
+{
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
+// The record is complete and attached; bring the window to life and queue
+// what the operator sees first.
+static void StartTerminal(HWND window, TerminalState *state)
+{
+    SetLineDefaults(window);
+    InitDdeServer(&state->ddeServer, window, kDefaultDdeServiceName);
+    LoadSettings(state);
+    WPARAM firstCommand = IDM_CONNECT;
+    if (state->ddeEnabled && ProbeDuplicateService(window, &state->ddeServer)) {
+        state->ddeEnabled = 0;
+        firstCommand = IDM_DUPLICATE_NOTICE;
+    }
+    LayoutPanes(window);
+    BuildMenus(window);
+    state->outputOldProc = Subclass(state->outputEdit, OutputPaneProc);
+    state->inputOldProc = Subclass(state->inputEdit, InputLineProc);
+    state->timerId = SetTimer(window, kPollTimerId, kPollIntervalMs, NULL);
+    PostMessageA(window, WM_COMMAND, firstCommand, 0);
+    if (state->imsEnabled)
+        PostMessageA(window, kImsDiscoverMessage, 0, 0);
+}
+
+static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
+{
+    AttachTerminalState(window, NULL);
+    auto *state = static_cast<TerminalState *>(LocalAlloc(LPTR, sizeof(TerminalState)));
+    if (!state)
+        return -1;
+    state->instance = create->hInstance;
+    DeriveFilePaths(state);
+    if (!SetAppearanceDefaults(state) || !AllocateTextBuffers(state)) {
+        FreeTerminalState(state);
+        return -1;
+    }
+    state->writeLog = 1;
+    state->imsMessage = RegisterWindowMessageA(kImsMessageName);
+    state->outputEdit = CreatePane(window, state, kOutputPaneId, ES_MULTILINE | ES_AUTOVSCROLL);
+    state->inputEdit = CreatePane(window, state, kInputLineId, ES_AUTOHSCROLL);
+    if (!state->outputEdit || !state->inputEdit) {
+        FreeTerminalState(state);
+        return -1;
+    }
+    AttachTerminalState(window, state);
+    StartTerminal(window, state);
+    return 0;
+}
+
+static void OnClose(HWND window)
+{
+    TerminalState *state = GetTerminalState(window);
+    if (!state)
+        return;
+    if (state->writeLog && SendMessageA(state->outputEdit, EM_GETMODIFY, 0, 0))
+        LogOutputPane(window, -1, -1);
+    SaveSettings(state);
+    ReleaseImsLink(window);
+}
+
+static void Unsubclass(HWND pane, WNDPROC *oldProc)
+{
+    if (*oldProc)
+        Subclass(pane, *oldProc);
+    *oldProc = NULL;
+}
+
+static void OnDestroy(HWND window)
+{
+    TerminalState *state = GetTerminalState(window);
+    if (state) {
+        EndAllDdeConversations(window);
+        FreeDdeConversationTable(&state->ddeServer);
+        if (state->timerId)
+            KillTimer(window, state->timerId);
+        state->timerId = 0;
+        ClosePort(window);
+        Unsubclass(state->outputEdit, &state->outputOldProc);
+        Unsubclass(state->inputEdit, &state->inputOldProc);
+        FreeTerminalState(state);
+        AttachTerminalState(window, NULL);
+    }
+    PostQuitMessage(0);
+}
+
+static BOOL OnSetFocus(HWND window)
+{
+    TerminalState *state = GetTerminalState(window);
+    if (!state || !IsWindow(state->inputEdit))
+        return FALSE;
+    SetFocus(state->inputEdit);
+    return TRUE;
+}
+
+static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TerminalState *state = GetTerminalState(window);
+    if (!state || !state->ddeEnabled)
+        return;
+    HWND sender = reinterpret_cast<HWND>(wParam);
+    switch (message) {
+    case WM_DDE_INITIATE:
+        HandleDdeInitiate(window, sender, LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_DDE_TERMINATE:
+        HandleDdeTerminate(window, sender);
+        break;
+    case WM_DDE_ACK:
+        HandleProbeAck(&state->ddeServer, wParam);
+        break;
+    case WM_DDE_EXECUTE:
+        HandleDdeExecute(window, sender, lParam);
+        break;
+    }
+}
+
+static BOOL IsImsMessage(HWND window, UINT message)
+{
+    const TerminalState *state = GetTerminalState(window);
+    return state && state->imsMessage && message == state->imsMessage;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window, reinterpret_cast<const CREATESTRUCTA *>(lParam));
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    case WM_SIZE:
+    case WM_WININICHANGE:
+        LayoutPanes(window);
+        break;
+    case WM_SETFOCUS:
+        if (OnSetFocus(window))
+            return 0;
+        break;
+    case WM_CLOSE:
+        OnClose(window);
+        break;
+    case WM_SETCURSOR:
+        if (HandleSetCursor(window, reinterpret_cast<HWND>(wParam), LOWORD(lParam)))
+            return TRUE;
+        break;
+    case WM_COMMAND:
+        if (HandleCommand(window, wParam))
+            return 0;
+        break;
+    case WM_SYSCOMMAND:
+        if (HandleSysCommand(window, wParam))
+            return 0;
+        break;
+    case WM_TIMER:
+        PollReceive(window, wParam);
+        CheckImsLink(window, wParam);
+        break;
+    case WM_INITMENUPOPUP:
+        UpdateMenuChecks(window, reinterpret_cast<HMENU>(wParam));
+        break;
+    case WM_CTLCOLOREDIT:
+        if (HandleCtlColorEdit(window, reinterpret_cast<HDC>(wParam), &result))
+            return result;
+        break;
+    case WM_PASTE:
+        SendClipboardText(window);
+        break;
+    case WM_DDE_INITIATE:
+    case WM_DDE_TERMINATE:
+    case WM_DDE_ACK:
+    case WM_DDE_EXECUTE:
+        RouteDdeMessage(window, message, wParam, lParam);
+        break;
+    case kImsDiscoverMessage:
+        StartImsDiscovery(window);
+        break;
+    default:
+        if (IsImsMessage(window, message))
+            HandleImsMessage(window, wParam, lParam);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

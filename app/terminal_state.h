@@ -1,0 +1,78 @@
+// The one record that holds everything the terminal window knows.
+#pragma once
+
+#include <windows.h>
+
+enum DdeConversationState : LONG {
+    kDdeFree = 0,
+    kDdeInitiated = 1,
+    kDdeConnected = 2,
+    kDdeTerminating = 3,
+};
+
+struct DdeConversation {
+    HWND client;
+    LONG state;
+};
+
+struct DdeServerState {
+    HWND owner;
+    char serviceName[MAX_PATH];
+    LONG capacity;
+    LONG count;
+    HGLOBAL storage;
+    DdeConversation *entries;
+    LONG probing;
+    LONG probeState;
+    HWND probePartner;
+};
+
+// Flags are LONG, 0 or 1 (a hand-edited setting may hold any non-zero
+// value), so that the settings table can reach every integer field alike.
+struct TerminalState {
+    HINSTANCE instance;
+    HWND outputEdit;
+    HWND inputEdit;
+    WNDPROC outputOldProc;
+    WNDPROC inputOldProc;
+    HFONT font;
+    LOGFONTA logFont;
+    COLORREF textColor;
+    COLORREF backColor;
+    HBRUSH backBrush;
+    COLORREF customColors[16];
+    HGLOBAL sendBuffer;
+    DWORD sendBufferSize;
+    HGLOBAL receiveBuffer;
+    DWORD receiveBufferSize;
+    UINT_PTR timerId;
+    char iniPath[MAX_PATH];
+    char logDirectory[MAX_PATH];
+    LONG shiftLock;
+    LONG hideInput;
+    HMENU contextMenu;
+    HGLOBAL logBuffer;
+    DWORD logBufferSize;
+    LONG ddeEnabled;
+    DdeServerState ddeServer;
+    LONG portIndex;
+    LONG baudRate;
+    HANDLE port;
+    DCB dcb;
+    char leadByteCarry;
+    LONG undoCapturing;
+    LONG enableUndo;
+    LONG localEcho;
+    LONG writeLog;
+    UINT imsMessage;
+    LONG imsEnabled;
+    HWND imsServer;
+    LONG imsDiscovering;
+};
+
+// The main window keeps the record's address in window long 0; a pane or a
+// dialog reaches it through its parent. Both return NULL while no record is
+// attached, and every handler then leaves the message alone.
+TerminalState *GetTerminalState(HWND mainWindow);
+TerminalState *GetParentTerminalState(HWND child);
+void AttachTerminalState(HWND mainWindow, TerminalState *state);

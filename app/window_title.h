@@ -1,0 +1,17 @@
+// Title text of the main window, kept free of windows.h so it can be checked
+// natively.
+#pragma once
+
+#include <cstddef>
+
+struct TitleParts {
+    bool portOpen;
+    long portNumber;  // 1 for COM1
+    long baudRate;
+    bool ddeEnabled;
+    const char *serviceName;
+};
+
+// Writes at most size - 1 characters and always terminates; a title longer
+// than the buffer is cut.
+void FormatWindowTitle(char *out, std::size_t size, const TitleParts &parts);

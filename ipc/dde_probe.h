@@ -1,0 +1,9 @@
+// Start-up check for another server of the same DDE service name.
+#pragma once
+
+#include "app/terminal_state.h"
+
+int ProbeDuplicateService(HWND mainWindow, DdeServerState *server);
+void HandleProbeAck(DdeServerState *server, WPARAM wParam);
+void HandleProbeTerminate(HWND mainWindow, HWND sender);
+void ShowDuplicateServiceNotice(HWND mainWindow);

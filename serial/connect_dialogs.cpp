@@ -1,0 +1,98 @@
+#include "serial/connect_dialogs.h"
+
+#include "app/commands.h"
+#include "app/terminal_state.h"
+#include "resources/resource_ids.h"
+#include "serial/serial_port.h"
+
+// A dialog of radio buttons, one per value, with ids counting up from 1000.
+// A stored value that matches no button checks the fallback button, or none.
+struct ChoiceSet {
+    const LONG *values;
+    int count;
+    int fallback;
+    LONG TerminalState::*field;
+};
+
+static const LONG kPortIndexes[] = {0, 1, 2, 3};
+static const LONG kBaudRates[] = {300, 1200, 2400, 4800, 9600};
+static const ChoiceSet kPortChoices = {kPortIndexes, 4, -1, &TerminalState::portIndex};
+static const ChoiceSet kBaudRateChoices = {kBaudRates, 5, 1, &TerminalState::baudRate};
+
+static void CheckStoredChoice(HWND dialog, const TerminalState *state, const ChoiceSet &choices)
+{
+    int checked = choices.fallback;
+    for (int i = 0; i < choices.count; ++i) {
+        if (choices.values[i] == state->*choices.field)
+            checked = i;
+    }
+    if (checked >= 0)
+        CheckRadioButton(dialog, IDC_CHOICE_FIRST, IDC_CHOICE_FIRST + choices.count - 1,
+                         IDC_CHOICE_FIRST + checked);
+}
+
+static void StoreCheckedChoice(HWND dialog, TerminalState *state, const ChoiceSet &choices)
+{
+    for (int i = 0; i < choices.count; ++i) {
+        if (IsDlgButtonChecked(dialog, IDC_CHOICE_FIRST + i) == BST_CHECKED) {
+            state->*choices.field = choices.values[i];
+            return;
+        }
+    }
+}
+
+static INT_PTR ChoiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                                const ChoiceSet &choices)
+{
+    if (message == WM_INITDIALOG) {
+        auto *state = reinterpret_cast<TerminalState *>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        if (state)
+            CheckStoredChoice(dialog, state, choices);
+        return TRUE;
+    }
+    if (message != WM_COMMAND || HIWORD(wParam) != 0)
+        return FALSE;
+    auto *state = reinterpret_cast<TerminalState *>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        if (state)
+            StoreCheckedChoice(dialog, state, choices);
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR CALLBACK PortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ChoiceDialogProc(dialog, message, wParam, lParam, kPortChoices);
+}
+
+static INT_PTR CALLBACK BaudRateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ChoiceDialogProc(dialog, message, wParam, lParam, kBaudRateChoices);
+}
+
+// The record is looked up afresh for each dialog: the main window may be
+// closed while a dialog's own message loop runs.
+static BOOL RunChoiceDialog(HWND mainWindow, int resource, DLGPROC procedure)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return FALSE;
+    return DialogBoxParamA(state->instance, MAKEINTRESOURCEA(resource), mainWindow, procedure,
+                           reinterpret_cast<LPARAM>(state)) == IDOK;
+}
+
+void RunConnect(HWND mainWindow)
+{
+    ClosePort(mainWindow);
+    RefreshTitle(mainWindow);
+    if (RunChoiceDialog(mainWindow, IDD_PORT, PortDialogProc) &&
+        RunChoiceDialog(mainWindow, IDD_BAUDRATE, BaudRateDialogProc))
+        OpenPort(mainWindow);
+}

@@ -1,0 +1,150 @@
+#include "serial/serial_port.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/message_box.h"
+#include "app/terminal_state.h"
+#include "resources/resource_ids.h"
+
+static const DWORD kQueueSize = 4096;
+static const DWORD kDefaultBaudRate = 1200;
+
+void SetLineDefaults(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    DCB &dcb = state->dcb;
+    ZeroMemory(&dcb, sizeof dcb);
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = kDefaultBaudRate;
+    dcb.fBinary = 1;
+    dcb.fParity = 1;
+    dcb.fOutxCtsFlow = 1;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fNull = 1;
+    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+    dcb.XonLim = 1024;
+    dcb.XoffLim = 1024;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    state->portIndex = 0;
+    state->port = NULL;
+    state->baudRate = static_cast<LONG>(dcb.BaudRate);
+}
+
+// Reads never wait; a write of n bytes may take 100 ms a byte plus 200 ms.
+static BOOL ApplyTimeouts(HANDLE port)
+{
+    COMMTIMEOUTS timeouts = {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutMultiplier = 100;
+    timeouts.WriteTotalTimeoutConstant = 200;
+    return SetCommTimeouts(port, &timeouts);
+}
+
+// Configures an opened port; on failure names the step and leaves its error
+// code for the caller.
+static const char *ConfigurePort(HANDLE port, DCB *dcb)
+{
+    if (!SetupComm(port, kQueueSize, kQueueSize))
+        return "SetupComm";
+    if (!ApplyTimeouts(port))
+        return "SetCommTimeouts";
+    if (!SetCommState(port, dcb))
+        return "SetCommState";
+    return NULL;
+}
+
+int OpenPort(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || state->port)
+        return 0;
+    // The device namespace opens COM10 and above too, which a plain "COMn"
+    // name never reaches.
+    char device[32];
+    snprintf(device, sizeof device, "\\\\.\\COM%ld", state->portIndex + 1L);
+    state->dcb.BaudRate = static_cast<DWORD>(state->baudRate);
+    HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (port == INVALID_HANDLE_VALUE) {
+        ShowFailure(mainWindow, IDS_OPEN_FAILED, "CreateFile", GetLastError());
+        return 0;
+    }
+    if (const char *failedStep = ConfigurePort(port, &state->dcb)) {
+        DWORD code = GetLastError();
+        CloseHandle(port);
+        ShowFailure(mainWindow, IDS_OPEN_FAILED, failedStep, code);
+        return 0;
+    }
+    state->port = port;
+    ShowMessage(mainWindow, IDS_PORT_OPENED, MB_ICONINFORMATION);
+    return 1;
+}
+
+int ClosePort(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !state->port)
+        return 0;
+    CloseHandle(state->port);
+    state->port = NULL;
+    return 1;
+}
+
+int IsPortOpen(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    return state && state->port ? 1 : 0;
+}
+
+// Not every driver drops NUL bytes as the line settings ask, and one NUL
+// would cut the rest of a chunk off the screen and the log.
+static DWORD DropNulBytes(char *bytes, DWORD count)
+{
+    DWORD kept = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        if (bytes[i] != '\0')
+            bytes[kept++] = bytes[i];
+    }
+    memset(bytes + kept, 0, count - kept);
+    return kept;
+}
+
+int ReadPort(HWND mainWindow, char *buffer, DWORD count, DWORD *countRead)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !buffer || !countRead || !state->port)
+        return 0;
+    memset(buffer, 0, count);
+    *countRead = 0;
+    DWORD read = 0;
+    if (!ReadFile(state->port, buffer, count, &read, NULL))
+        return 0;
+    *countRead = DropNulBytes(buffer, read);
+    return 1;
+}
+
+int WritePort(HWND mainWindow, const char *bytes, DWORD count)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return 0;
+    if (!state->port)
+        return 1;
+    DWORD written = 0;
+    BOOL wrote = WriteFile(state->port, bytes, count, &written, NULL);
+    if (wrote && written == count)
+        return 1;
+    // A write that times out while the far end withholds CTS "succeeds" with
+    // fewer bytes; the rest is lost, so the operator must hear of it.
+    DWORD code = wrote ? ERROR_TIMEOUT : GetLastError();
+    if (InSendMessage())
+        ReplyMessage(0);
+    ShowFailure(mainWindow, IDS_SEND_FAILED, "WriteFile", code);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// Settings in an INI file named after the executable, beside it.
+#pragma once
+
+#include "app/terminal_state.h"
+
+void DeriveFilePaths(TerminalState *state);
+void LoadSettings(TerminalState *state);
+void SaveSettings(const TerminalState *state);

@@ -1,0 +1,8 @@
+// Receive polling and the output pane.
+#pragma once
+
+#include <windows.h>
+
+void PollReceive(HWND mainWindow, UINT_PTR timerId);
+// carry is the lead-byte slot for received text, NULL for echo and DDE text.
+void AppendOutput(HWND outputPane, char *text, char *carry);

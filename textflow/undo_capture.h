@@ -1,0 +1,10 @@
+// Host lines that begin with 0x1D are typed into the foreground application.
+#pragma once
+
+#include "app/terminal_state.h"
+
+// Return TRUE when the text was taken and must not be shown.
+BOOL CaptureCompleteLine(TerminalState *state, char *line);
+BOOL CapturePendingPiece(TerminalState *state, char *piece);
+void TypeIntoFocus(const char *text, BOOL caretToStart);
+void ToggleUndoCapture(TerminalState *state);
