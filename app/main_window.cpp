@@ -214,7 +214,7 @@ static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         HandleDdeTerminate(window, sender);
         break;
     case WM_DDE_ACK:
-        HandleProbeAck(&state->ddeServer, wParam);
+        HandleProbeAck(&state->ddeServer, wParam, lParam);
         break;
     case WM_DDE_EXECUTE:
         HandleDdeExecute(window, sender, lParam);

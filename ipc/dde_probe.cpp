@@ -1,18 +1,124 @@
 #include "ipc/dde_probe.h"
 
-int ProbeDuplicateService(HWND, DdeServerState *)
+#include <dde.h>
+
+#include "app/message_box.h"
+#include "ipc/dde_wait.h"
+#include "resources/resource_ids.h"
+
+static const char kTopicName[] = "Command";
+static const DWORD kPartnerAnswerTimeoutMs = 10000;
+
+// Asks every top-level window, a window at a time, whether it serves the
+// name. A window whose thread has stopped pumping costs the send time-out
+// (twice under Wine, whose hung test needs five quiet seconds) and no more.
+static void BroadcastInitiate(HWND mainWindow, ATOM service, ATOM topic)
 {
-    return 0;
+    // An initiate is sent, not posted, so its atoms travel unpacked.
+    SendMessageTimeoutA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(mainWindow),
+                        MAKELPARAM(service, topic), SMTO_ABORTIFHUNG, kDdeSendTimeoutMs, NULL);
 }
 
-void HandleProbeAck(DdeServerState *, WPARAM)
+static BOOL IsWaitingForPartner(HWND mainWindow)
 {
+    const TerminalState *state = GetTerminalState(mainWindow);
+    return state && state->ddeServer.probeState == kDdeTerminating;
 }
 
-void HandleProbeTerminate(HWND, HWND)
+// Ends the probe's conversation with the server that answered first.
+static void EndProbeConversation(HWND mainWindow, DdeServerState *server)
 {
+    server->probeState = kDdeTerminating;
+    if (!PostMessageA(server->probePartner, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0))
+        return;
+    DWORD start = GetTickCount();
+    while (IsWaitingForPartner(mainWindow)) {
+        DWORD remaining = RemainingMs(start, kPartnerAnswerTimeoutMs);
+        if (!remaining || !DispatchNextMessage(remaining)) {
+            TerminalState *state = GetTerminalState(mainWindow);
+            if (state)
+                state->ddeServer.probeState = kDdeConnected;
+            return;
+        }
+    }
 }
 
-void ShowDuplicateServiceNotice(HWND)
+int ProbeDuplicateService(HWND mainWindow, DdeServerState *server)
 {
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || &state->ddeServer != server)
+        return 0;
+    // Without both atoms there is nothing to ask: a zero atom would be the
+    // wildcard and reach every server of every name.
+    ATOM service = GlobalAddAtomA(server->serviceName);
+    ATOM topic = GlobalAddAtomA(kTopicName);
+    if (service && topic) {
+        server->probePartner = NULL;
+        server->probing = 1;
+        server->probeState = kDdeInitiated;
+        BroadcastInitiate(mainWindow, service, topic);
+    }
+    if (service)
+        GlobalDeleteAtom(service);
+    if (topic)
+        GlobalDeleteAtom(topic);
+    state = GetTerminalState(mainWindow);
+    if (!state)
+        return 0;
+    int found = state->ddeServer.probeState == kDdeConnected;
+    if (found)
+        EndProbeConversation(mainWindow, &state->ddeServer);
+    state = GetTerminalState(mainWindow);
+    if (state)
+        state->ddeServer.probing = 0;
+    return found;
+}
+
+// An answer to the probe's initiate: the first server becomes the partner;
+// any other is told at once that its conversation is over, so no server keeps
+// a conversation with this window. The atoms of every answer are the
+// receiver's to delete.
+void HandleProbeAck(DdeServerState *server, WPARAM wParam, LPARAM lParam)
+{
+    if (!server->probing)
+        return;
+    // Answers come during the broadcast; one that comes later was sent too
+    // (a posted acknowledgement is no answer to an initiate).
+    BOOL inBroadcast = server->probeState == kDdeInitiated || server->probeState == kDdeConnected;
+    if (!inBroadcast && !InSendMessage())
+        return;
+    HWND answering = reinterpret_cast<HWND>(wParam);
+    if (server->probeState == kDdeInitiated) {
+        server->probeState = kDdeConnected;
+        server->probePartner = answering;
+    } else if (answering != server->probePartner) {
+        PostMessageA(answering, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(server->owner), 0);
+    }
+    GlobalDeleteAtom(LOWORD(lParam));
+    GlobalDeleteAtom(HIWORD(lParam));
+}
+
+// Only the partner's terminate counts: the other servers' answers to their
+// terminates must not end the wait for the partner's.
+void HandleProbeTerminate(HWND mainWindow, HWND sender)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || sender != state->ddeServer.probePartner)
+        return;
+    DdeServerState *server = &state->ddeServer;
+    if (server->probeState == kDdeConnected)
+        PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+    else if (server->probeState != kDdeTerminating)
+        return;
+    server->probeState = kDdeFree;
+    server->probePartner = NULL;
+}
+
+void ShowDuplicateServiceNotice(HWND mainWindow)
+{
+    if (!GetTerminalState(mainWindow))
+        return;
+    ShowMessage(mainWindow, IDS_DUPLICATE_SERVICE, MB_ICONERROR);
+    if (GetTerminalState(mainWindow))
+        PostMessageA(mainWindow, WM_COMMAND, IDM_CONNECT, 0);
 }

@@ -4,6 +4,6 @@
 #include "app/terminal_state.h"
 
 int ProbeDuplicateService(HWND mainWindow, DdeServerState *server);
-void HandleProbeAck(DdeServerState *server, WPARAM wParam);
+void HandleProbeAck(DdeServerState *server, WPARAM wParam, LPARAM lParam);
 void HandleProbeTerminate(HWND mainWindow, HWND sender);
 void ShowDuplicateServiceNotice(HWND mainWindow);

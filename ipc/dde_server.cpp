@@ -1,5 +1,71 @@
 #include "ipc/dde_server.h"
 
+#include <dde.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "ipc/dde_probe.h"
+#include "ipc/dde_wait.h"
+#include "ipc/send_command.h"
+#include "serial/serial_port.h"
+#include "textflow/line_feeds.h"
+#include "textflow/output_pane.h"
+
+static const char kTopicName[] = "Command";
+static const LONG kTableGrowth = 10;
+static const WORD kPositiveAck = 0x8000;
+// A client that never answers the terminate, or never sees it, costs at most
+// this much of the shutdown; all of them together at most the second limit.
+static const DWORD kTerminateAnswerTimeoutMs = 3000;
+static const DWORD kShutdownTimeoutMs = 10000;
+
+// The client's command block, locked for as long as this object lives.
+class CommandBlockLock {
+public:
+    explicit CommandBlockLock(HGLOBAL block)
+        : block_(block), bytes_(block ? static_cast<const char *>(GlobalLock(block)) : nullptr)
+    {
+    }
+    ~CommandBlockLock()
+    {
+        if (bytes_)
+            GlobalUnlock(block_);
+    }
+    CommandBlockLock(const CommandBlockLock &) = delete;
+    CommandBlockLock &operator=(const CommandBlockLock &) = delete;
+    const char *Bytes() const { return bytes_; }
+
+private:
+    HGLOBAL block_;
+    const char *bytes_;
+};
+
+// A private, NUL-terminated copy of a command string.
+class CommandCopy {
+public:
+    CommandCopy() : text_(nullptr) {}
+    ~CommandCopy()
+    {
+        if (text_)
+            GlobalFree(text_);
+    }
+    CommandCopy(const CommandCopy &) = delete;
+    CommandCopy &operator=(const CommandCopy &) = delete;
+    bool Take(const char *bytes, size_t length)
+    {
+        text_ = static_cast<char *>(GlobalAlloc(GPTR, length + 1));
+        if (text_)
+            memcpy(text_, bytes, length);
+        return text_ != nullptr;
+    }
+    char *Text() const { return text_; }
+
+private:
+    char *text_;
+};
+
 void InitDdeServer(DdeServerState *server, HWND owner, const char *serviceName)
 {
     ZeroMemory(server, sizeof *server);
@@ -8,22 +74,318 @@ void InitDdeServer(DdeServerState *server, HWND owner, const char *serviceName)
         lstrcpynA(server->serviceName, serviceName, sizeof server->serviceName);
 }
 
-void HandleDdeInitiate(HWND, HWND, ATOM, ATOM)
+static DdeConversation *LockTable(DdeServerState *server)
 {
+    if (!server->entries && server->storage)
+        server->entries = static_cast<DdeConversation *>(GlobalLock(server->storage));
+    return server->entries;
 }
 
-void HandleDdeExecute(HWND, HWND, LPARAM)
+static void UnlockTable(DdeServerState *server)
 {
+    if (server->entries && server->storage)
+        GlobalUnlock(server->storage);
+    server->entries = NULL;
 }
 
-void HandleDdeTerminate(HWND, HWND)
+// Leaves the table locked, found or not.
+static DdeConversation *FindConversation(DdeServerState *server, HWND client)
 {
+    DdeConversation *entries = LockTable(server);
+    for (LONG i = 0; entries && i < server->count; ++i) {
+        if (entries[i].client == client)
+            return &entries[i];
+    }
+    return NULL;
 }
 
-void EndAllDdeConversations(HWND)
+static BOOL GrowTable(DdeServerState *server)
 {
+    if (server->capacity > LONG_MAX / static_cast<LONG>(sizeof(DdeConversation)) - kTableGrowth)
+        return FALSE;
+    SIZE_T bytes = static_cast<SIZE_T>(server->capacity + kTableGrowth) * sizeof(DdeConversation);
+    UnlockTable(server);
+    HGLOBAL grown = server->storage ? GlobalReAlloc(server->storage, bytes, GMEM_MOVEABLE | GMEM_ZEROINIT)
+                                    : GlobalAlloc(GHND, bytes);
+    if (grown) {
+        server->storage = grown;
+        server->capacity += kTableGrowth;
+    }
+    return LockTable(server) != NULL && grown != NULL;
 }
 
-void FreeDdeConversationTable(DdeServerState *)
+// Makes sure one more conversation fits, so that no client is answered for a
+// conversation the table could not hold. Leaves the table locked.
+static BOOL ReserveConversation(DdeServerState *server)
 {
+    if (server->count < server->capacity && LockTable(server))
+        return TRUE;
+    return GrowTable(server);
+}
+
+static BOOL AddConversation(DdeServerState *server, HWND client)
+{
+    if (!ReserveConversation(server))
+        return FALSE;
+    server->entries[server->count].client = client;
+    server->entries[server->count].state = kDdeConnected;
+    ++server->count;
+    return TRUE;
+}
+
+// Removes free entries, keeping the others in the order they were made.
+// Leaves the table locked.
+static void CompactTable(DdeServerState *server)
+{
+    DdeConversation *entries = LockTable(server);
+    LONG kept = 0;
+    for (LONG i = 0; entries && i < server->count; ++i) {
+        if (entries[i].client || entries[i].state != kDdeFree)
+            entries[kept++] = entries[i];
+    }
+    for (LONG i = kept; entries && i < server->count; ++i)
+        entries[i] = DdeConversation{};
+    if (entries)
+        server->count = kept;
+}
+
+static void ClearConversation(DdeConversation *conversation)
+{
+    conversation->client = NULL;
+    conversation->state = kDdeFree;
+}
+
+static BOOL ReadAtomName(ATOM atom, char (&name)[MAX_PATH])
+{
+    return atom && GlobalGetAtomNameA(atom, name, MAX_PATH) > 0;
+}
+
+// Answers an initiate with new atoms spelled as the client wrote them. Per the
+// DDE protocol the client deletes the atoms of the answer it receives; they are
+// deleted here only when the answer never reached it. Returns whether it did.
+static BOOL AnswerInitiate(HWND mainWindow, HWND client, const char *service, const char *topic)
+{
+    ATOM serviceAtom = GlobalAddAtomA(service);
+    ATOM topicAtom = GlobalAddAtomA(topic);
+    BOOL delivered = FALSE;
+    if (serviceAtom && topicAtom) {
+        // An initiate's answer is sent, not posted, so its atoms travel unpacked.
+        LPARAM atoms = MAKELPARAM(serviceAtom, topicAtom);
+        delivered = SendMessageTimeoutA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), atoms,
+                                        SMTO_ABORTIFHUNG, kDdeSendTimeoutMs, NULL) != 0 ||
+                    GetLastError() == ERROR_TIMEOUT;
+    }
+    if (!delivered) {
+        if (serviceAtom)
+            GlobalDeleteAtom(serviceAtom);
+        if (topicAtom)
+            GlobalDeleteAtom(topicAtom);
+    }
+    return delivered;
+}
+
+// The client may have been answered twice meanwhile (a nested initiate while
+// the answer was sent); one entry stands for both. If the table cannot take
+// the conversation after all, the client is told it has ended.
+static void RecordConversation(HWND mainWindow, HWND client)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    DdeServerState *server = &state->ddeServer;
+    if (!FindConversation(server, client) && !AddConversation(server, client))
+        PostMessageA(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+    UnlockTable(server);
+}
+
+static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic, char (&serviceText)[MAX_PATH],
+                         char (&topicText)[MAX_PATH])
+{
+    return ReadAtomName(service, serviceText) && ReadAtomName(topic, topicText) &&
+           lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpA(topicText, kTopicName) == 0;
+}
+
+void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    // The probe's own broadcast reaches this window too; it must not answer itself.
+    if (!state || state->ddeServer.probing || !IsWindow(client))
+        return;
+    DdeServerState *server = &state->ddeServer;
+    char serviceText[MAX_PATH];
+    char topicText[MAX_PATH];
+    BOOL busy = FindConversation(server, client) != NULL;
+    BOOL answer = !busy && IsOurService(server, service, topic, serviceText, topicText) &&
+                  ReserveConversation(server);
+    UnlockTable(server);
+    if (answer && AnswerInitiate(mainWindow, client, serviceText, topicText))
+        RecordConversation(mainWindow, client);
+}
+
+static BOOL IsConnected(HWND mainWindow, HWND client)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return FALSE;
+    const DdeConversation *conversation = FindConversation(&state->ddeServer, client);
+    BOOL connected = conversation && conversation->state == kDdeConnected;
+    UnlockTable(&state->ddeServer);
+    return connected;
+}
+
+// The block is the client's: its size bounds the string, whatever the string
+// claims, and it is only read.
+static void CopyCommandString(HGLOBAL block, CommandCopy *copy)
+{
+    CommandBlockLock lock(block);
+    if (!lock.Bytes())
+        return;
+    size_t length = BoundedStringLength(lock.Bytes(), GlobalSize(block));
+    if (length < MAXDWORD)
+        copy->Take(lock.Bytes(), length);
+}
+
+// Positive whatever the command turns out to be, and posted before it runs.
+// A post that fails leaves the packed parameter with this side.
+static void AcknowledgeExecute(HWND mainWindow, HWND client, HGLOBAL block)
+{
+    LPARAM ack = PackDDElParam(WM_DDE_ACK, kPositiveAck, reinterpret_cast<UINT_PTR>(block));
+    if (ack && !PostMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), ack))
+        FreeDDElParam(WM_DDE_ACK, ack);
+}
+
+// Writes a Send command's text to the line, without its line feeds and with
+// nothing added. Returns 1 for a Send command, whatever the write did.
+static int RunDdeCommand(HWND mainWindow, char *command)
+{
+    SendCommandText found;
+    if (!FindSendCommandText(command, strlen(command), &found))
+        return 0;
+    char *text = command + found.offset;
+    text[found.length] = '\0';
+    RemoveLineFeeds(text);
+    DWORD length = static_cast<DWORD>(strlen(text));
+    if (length == 0 || !WritePort(mainWindow, text, length))
+        return 1;
+    // The write may have shown its error box, and the window may be gone.
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (state && state->localEcho)
+        AppendOutput(state->outputEdit, text, NULL);
+    return 1;
+}
+
+void HandleDdeExecute(HWND mainWindow, HWND client, LPARAM lParam)
+{
+    UINT_PTR unused = 0;
+    UINT_PTR block = 0;
+    if (!IsConnected(mainWindow, client) || !UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unused, &block))
+        return;
+    CommandCopy copy;
+    CopyCommandString(reinterpret_cast<HGLOBAL>(block), &copy);
+    AcknowledgeExecute(mainWindow, client, reinterpret_cast<HGLOBAL>(block));
+    if (copy.Text())
+        RunDdeCommand(mainWindow, copy.Text());
+}
+
+void HandleDdeTerminate(HWND mainWindow, HWND sender)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    if (state->ddeServer.probing) {
+        HandleProbeTerminate(mainWindow, sender);
+        return;
+    }
+    DdeServerState *server = &state->ddeServer;
+    DdeConversation *conversation = FindConversation(server, sender);
+    if (conversation && conversation->state == kDdeTerminating) {
+        // The answer to the terminate of the shutdown, which is waiting for it.
+        ClearConversation(conversation);
+    } else if (conversation && conversation->state == kDdeConnected) {
+        PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+        ClearConversation(conversation);
+        CompactTable(server);
+    }
+    UnlockTable(server);
+}
+
+// The first conversation that the shutdown has not yet ended, by client window:
+// while the shutdown waits, the table may grow, move or be compacted.
+static HWND NextConnectedClient(DdeServerState *server)
+{
+    DdeConversation *entries = LockTable(server);
+    for (LONG i = 0; entries && i < server->count; ++i) {
+        if (entries[i].client && entries[i].state == kDdeConnected)
+            return entries[i].client;
+    }
+    return NULL;
+}
+
+static BOOL IsStillTerminating(HWND mainWindow, HWND client)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return FALSE;
+    const DdeConversation *conversation = FindConversation(&state->ddeServer, client);
+    return conversation && conversation->state == kDdeTerminating;
+}
+
+// Waits for the client's terminate, dispatching everything meanwhile, until it
+// comes, the client's window dies or the time is up.
+static void WaitForTerminateAnswer(HWND mainWindow, HWND client, DWORD limitMs)
+{
+    DWORD start = GetTickCount();
+    while (IsStillTerminating(mainWindow, client) && IsWindow(client)) {
+        DWORD remaining = RemainingMs(start, limitMs);
+        if (!remaining || !DispatchNextMessage(remaining))
+            return;
+    }
+}
+
+// Tells the client the conversation is over and, while time is left, waits
+// for its answer. Answered, dead, silent or out of time, the entry is then free.
+static void EndConversation(HWND mainWindow, HWND client, DWORD limitMs)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    DdeConversation *conversation = state ? FindConversation(&state->ddeServer, client) : NULL;
+    if (!conversation)
+        return;
+    conversation->state = kDdeTerminating;
+    BOOL posted = IsWindow(client) &&
+                  PostMessageA(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+    if (posted && limitMs)
+        WaitForTerminateAnswer(mainWindow, client, std::min(limitMs, kTerminateAnswerTimeoutMs));
+    // A client that answered may already have begun a new conversation; only
+    // the one this wait was for is cleared.
+    state = GetTerminalState(mainWindow);
+    conversation = state ? FindConversation(&state->ddeServer, client) : NULL;
+    if (conversation && conversation->state == kDdeTerminating)
+        ClearConversation(conversation);
+}
+
+void EndAllDdeConversations(HWND mainWindow)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        TerminalState *state = GetTerminalState(mainWindow);
+        if (!state)
+            return;
+        HWND client = NextConnectedClient(&state->ddeServer);
+        if (!client) {
+            CompactTable(&state->ddeServer);
+            UnlockTable(&state->ddeServer);
+            return;
+        }
+        EndConversation(mainWindow, client, RemainingMs(start, kShutdownTimeoutMs));
+    }
+}
+
+void FreeDdeConversationTable(DdeServerState *server)
+{
+    UnlockTable(server);
+    if (server->storage)
+        GlobalFree(server->storage);
+    server->storage = NULL;
+    server->capacity = 0;
+    server->count = 0;
 }
