@@ -43,6 +43,17 @@ std::wstring TerminalUnderTest::Title() const
     return WindowTextOf(mainWindow_);
 }
 
+std::wstring TerminalUnderTest::WaitForTitle(const std::wstring &expected, DWORD timeoutMs) const
+{
+    DWORD start = GetTickCount();
+    std::wstring title = Title();
+    while (title != expected && GetTickCount() - start < timeoutMs) {
+        Sleep(20);
+        title = Title();
+    }
+    return title;
+}
+
 HWND TerminalUnderTest::WaitForDialog(const wchar_t *title, DWORD timeoutMs) const
 {
     return WaitForTopLevel(process_.dwProcessId, kDialogClass, title, timeoutMs);
@@ -61,9 +72,9 @@ bool TerminalUnderTest::AnswerChoiceDialog(const wchar_t *title, int choiceId, b
     }
     if (!PressDialogButton(dialog, ok ? IDOK : IDCANCEL))
         return false;
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i)
+    for (int i = 0; i < 200 && IsWindowVisible(dialog); ++i)
         Sleep(10);
-    return !IsWindow(dialog);
+    return !IsWindowVisible(dialog);
 }
 
 bool TerminalUnderTest::AnswerPortDialog(int choiceId, bool ok) const

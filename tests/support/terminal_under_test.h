@@ -25,6 +25,8 @@ public:
     const std::string &Directory() const { return directory_; }
     std::string PathOf(const char *name) const { return directory_ + "\\" + name; }
     std::wstring Title() const;
+    // The title once it equals `expected`, or the last one seen on time-out.
+    std::wstring WaitForTitle(const std::wstring &expected, DWORD timeoutMs = 3000) const;
 
     HWND WaitForDialog(const wchar_t *title, DWORD timeoutMs = 5000) const;
     // Answers the port and baud-rate dialogs: choose the radio button with the
