@@ -306,6 +306,28 @@ TEST_F(DdeServer, TenThousandConversationsLeaveNoAtomNoEntryAndNoGrowingMemory)
     EXPECT_LT(PrivateBytesOf(GetCurrentProcess()) - warmedUp, SIZE_T{64 * 1024});
 }
 
+// The client's window is gone by the time its execute is handled: the post of
+// the acknowledgement fails, and its packed parameter is the server's to free.
+TEST_F(DdeServer, AcknowledgementsThatCannotBePostedAreFreed)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 16);
+    SIZE_T warmedUp = 0;
+    for (int cycle = 0; cycle < 3000; ++cycle) {
+        auto client = std::make_unique<RawDdeClient>();
+        ASSERT_TRUE(Connect(*client)) << cycle;
+        HWND gone = client->Window();
+        client.reset();
+        HandleDdeExecute(Server(), gone, PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
+        HandleDdeTerminate(Server(), gone);
+        PumpMessages(0);
+        if (cycle == 499)
+            warmedUp = PrivateBytesOf(GetCurrentProcess());
+    }
+    GlobalFree(block);
+    EXPECT_EQ(0, Table().count);
+    EXPECT_LT(PrivateBytesOf(GetCurrentProcess()) - warmedUp, SIZE_T{64 * 1024});
+}
+
 // --- Terminate ----------------------------------------------------------------
 
 TEST_F(DdeServer, ClientEndsItsConversationAndCanStartANewOneFromTheSameWindow)
