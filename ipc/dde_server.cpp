@@ -198,8 +198,8 @@ static void RecordConversation(HWND mainWindow, HWND client)
     UnlockTable(server);
 }
 
-static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic, char (&serviceText)[MAX_PATH],
-                         char (&topicText)[MAX_PATH])
+static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic,
+                         char (&serviceText)[MAX_PATH], char (&topicText)[MAX_PATH])
 {
     return ReadAtomName(service, serviceText) && ReadAtomName(topic, topicText) &&
            lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpA(topicText, kTopicName) == 0;

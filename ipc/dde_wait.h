@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-// The longest a single window may keep a DDE send waiting. The platform's own
-// DDE client library allows a server the same when it broadcasts an initiate.
+// The longest a single window may keep a DDE send waiting. Servers and
+// clients answer an initiate straight from their window procedure; one that
+// takes longer is treated as not answering rather than holding the terminal.
 inline constexpr UINT kDdeSendTimeoutMs = 1000;
 
 // Milliseconds left of a `limitMs` wait that began at tick `start`; 0 once over.

@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "tests/ipc/dde_raw_client.h"
 #include "tests/ipc/dde_server_peer.h"
+#include "tests/ipc/dde_test_support.h"
 #include "tests/support/build_files.h"
 #include "tests/support/terminal_under_test.h"
 #include "tests/support/windows_of_process.h"
@@ -15,17 +14,6 @@
 namespace {
 
 const wchar_t kDuplicateNotice[] = L"同名のDDEｻｰﾊﾞｰが見つかったので、\nDDEｻｰﾋﾞｽ機能を無効にしました。";
-
-std::wstring Widen(const std::string &text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::string ToLower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 // Another program that serves a DDE name (tests/ipc/dde_server_peer.cpp).
 class ServerPeer {
@@ -70,7 +58,7 @@ TEST(DdeProbe, SecondCopyOfTheSameNameInOtherCaseGivesWayAndLeavesTheFirstClean)
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(first.AnswerPortDialog(0, false));
 
-    TerminalUnderTest second(IniWithService(ToLower(name)).c_str());
+    TerminalUnderTest second(IniWithService(InLowerCase(name)).c_str());
     ASSERT_TRUE(second.Start());
     EXPECT_EQ(kDuplicateNotice, second.AnswerMessageBox());
     EXPECT_TRUE(second.AnswerPortDialog(0, false));
@@ -91,7 +79,7 @@ TEST(DdeProbe, SecondCopyOfTheSameNameInOtherCaseGivesWayAndLeavesTheFirstClean)
     EXPECT_LT(GetTickCount() - start, 2000u);
     EXPECT_TRUE(second.Close());
     std::string settings = ReadWholeFile(second.PathOf("VRK.ini"));
-    EXPECT_NE(std::string::npos, settings.find("DdeServiceName=" + ToLower(name) + "\r\n")) << settings;
+    EXPECT_NE(std::string::npos, settings.find("DdeServiceName=" + InLowerCase(name) + "\r\n")) << settings;
 }
 
 TEST(DdeProbe, CopiesWithAnotherNameOrNoNameStartWithThePortDialog)
@@ -120,7 +108,7 @@ TEST(DdeProbe, EveryServerThatAnswersIsToldTheConversationIsOver)
 {
     std::string name = UniqueServiceName();
     ServerPeer one(name, "answer");
-    ServerPeer two(ToLower(name), "answer");
+    ServerPeer two(InLowerCase(name), "answer");
     ASSERT_TRUE(one.Window() && two.Window());
     TerminalUnderTest terminal(IniWithService(name).c_str());
     ASSERT_TRUE(terminal.Start());

@@ -1,38 +1,13 @@
 #include "tests/ipc/dde_raw_client.h"
 
+#include "tests/ipc/dde_test_support.h"
+
 #include <dde.h>
-#include <psapi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 static const char kClientClass[] = "VrkTestRawDdeClient";
-
-static bool DispatchWaiting()
-{
-    bool any = false;
-    MSG message;
-    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-        any = true;
-        if (message.message == WM_QUIT)
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return any;
-}
-
-// Dispatches what is waiting; when nothing is, waits up to waitMs for the
-// next message first. (A peek that leaves a DDE message in the queue makes
-// Wine unpack it twice, and the first unpacking is never freed.)
-static void PumpWaiting(DWORD waitMs)
-{
-    if (!DispatchWaiting()) {
-        MsgWaitForMultipleObjectsEx(0, NULL, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        DispatchWaiting();
-    }
-}
 
 static void RegisterClientClass()
 {
@@ -144,15 +119,16 @@ HWND RawDdeClient::InitiateWithAtoms(HWND server, ATOM service, ATOM topic)
 {
     answers_.clear();
     initiating_ = true;
-    SendMessageTimeoutA(server, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), MAKELPARAM(service, topic),
-                        SMTO_ABORTIFHUNG, 3000, NULL);
+    SendMessageTimeoutA(server, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_),
+                        MAKELPARAM(service, topic), SMTO_ABORTIFHUNG, 3000, NULL);
     initiating_ = false;
     return answers_.empty() ? NULL : answers_.front().server;
 }
 
 HGLOBAL RawDdeClient::PostExecute(HWND server, const std::string &bytes)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, std::max<size_t>(bytes.size(), 1));
+    HGLOBAL block =
+        GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, std::max<size_t>(bytes.size(), 1));
     if (!block)
         return NULL;
     if (void *locked = GlobalLock(block)) {
@@ -211,45 +187,4 @@ int RawDdeClient::TerminatesFrom(HWND server) const
 {
     auto found = terminates_.find(server);
     return found == terminates_.end() ? 0 : found->second;
-}
-
-void PumpMessages(DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    do {
-        DWORD elapsed = GetTickCount() - start;
-        PumpWaiting(elapsed < milliseconds ? milliseconds - elapsed : 0);
-    } while (GetTickCount() - start < milliseconds);
-}
-
-bool PumpUntilExited(HANDLE process, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-        DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0)
-            return true;
-        PumpWaiting(0);
-    }
-}
-
-SIZE_T PrivateBytesOf(HANDLE process)
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PagefileUsage : 0;
-}
-
-std::string UniqueServiceName(const char *prefix)
-{
-    static std::atomic<unsigned> serial{0};
-    return std::string(prefix) + std::to_string(GetCurrentProcessId()) + "x" + std::to_string(++serial);
-}
-
-std::string IniWithService(const std::string &serviceName, const char *moreLines)
-{
-    return "[VRK]\r\nDdeServiceName=" + serviceName + "\r\n" + moreLines;
 }

@@ -77,13 +77,3 @@ private:
     std::vector<HWND> terminating_;
     std::vector<HGLOBAL> blocks_;
 };
-
-// Dispatches this thread's messages for the given time.
-void PumpMessages(DWORD milliseconds);
-// Dispatches this thread's messages until the process ends or time is up.
-bool PumpUntilExited(HANDLE process, DWORD timeoutMs);
-// Private memory of a process, in bytes.
-SIZE_T PrivateBytesOf(HANDLE process);
-// A service name no other test of this run uses.
-std::string UniqueServiceName(const char *prefix = "VRKT");
-std::string IniWithService(const std::string &serviceName, const char *moreLines = "");

@@ -3,7 +3,6 @@
 #include <dde.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -13,6 +12,7 @@
 
 #include "ipc/dde_server.h"
 #include "tests/ipc/dde_raw_client.h"
+#include "tests/ipc/dde_test_support.h"
 #include "tests/support/bench_ports.h"
 #include "tests/support/far_end.h"
 #include "tests/support/in_process_terminal.h"
@@ -25,12 +25,6 @@ const UINT_PTR kPositiveAck = 0x8000;
 std::string Terminated(const std::string &command)
 {
     return command + '\0';
-}
-
-std::string ToLower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
 }
 
 // The real main window in this thread, serving a name of its own; the raw
@@ -81,10 +75,8 @@ protected:
 
 TEST_F(DdeServer, ServiceInAnyLetterCaseIsAnsweredInTheClientsSpelling)
 {
-    std::string upper = service_;
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
     std::vector<std::unique_ptr<RawDdeClient>> clients;
-    for (const std::string &spelling : {service_, ToLower(service_), upper}) {
+    for (const std::string &spelling : {service_, InLowerCase(service_), InUpperCase(service_)}) {
         clients.push_back(std::make_unique<RawDdeClient>());
         EXPECT_EQ(Server(), clients.back()->Initiate(Server(), spelling.c_str())) << spelling;
         ASSERT_EQ(1u, clients.back()->Answers().size());
@@ -291,7 +283,8 @@ TEST_F(DdeServer, TenThousandConversationsLeaveNoAtomNoEntryAndNoGrowingMemory)
             strcpy(bytes, "[Send(x)]");
             GlobalUnlock(block);
         }
-        HandleDdeExecute(Server(), client.Window(), PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
+        HandleDdeExecute(Server(), client.Window(),
+                         PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
         ReceivedAck ack = {};
         ASSERT_TRUE(client.WaitForAck(&ack)) << cycle;
         GlobalFree(block);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/ipc/dde_raw_client.h"
+#include "tests/ipc/dde_test_support.h"
 #include "tests/support/bench_ports.h"
 #include "tests/support/far_end.h"
 #include "tests/support/terminal_under_test.h"
@@ -21,11 +22,6 @@ const wchar_t kPortOpened[] = L"通信ポートを開きました。\n文字を�
 HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
 {
     return NULL;
-}
-
-std::wstring Widen(const std::string &text)
-{
-    return std::wstring(text.begin(), text.end());
 }
 
 // A client written against the platform's DDE management library, in its
@@ -98,8 +94,8 @@ private:
     bool Transact(const void *bytes, DWORD size, UINT *error)
     {
         DWORD result = 0;
-        HDDEDATA done = DdeClientTransaction(static_cast<LPBYTE>(const_cast<void *>(bytes)), size, conversation_,
-                                             NULL, 0, XTYP_EXECUTE, 5000, &result);
+        auto *data = static_cast<LPBYTE>(const_cast<void *>(bytes));
+        HDDEDATA done = DdeClientTransaction(data, size, conversation_, NULL, 0, XTYP_EXECUTE, 5000, &result);
         *error = DdeGetLastError(instance_);
         return done != NULL;
     }
@@ -138,7 +134,7 @@ TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAndAreAlwaysAcknowled
     ASSERT_TRUE(farEnd.IsOpen());
     for (bool unicode : {false, true}) {
         LibraryClient client(unicode);
-        ASSERT_TRUE(client.Connect(unicode ? service_ : "vrkt" + service_.substr(4))) << unicode;
+        ASSERT_TRUE(client.Connect(unicode ? service_ : InLowerCase(service_))) << unicode;
         EXPECT_EQ(terminal_.MainWindow(), client.Partner());
         const struct {
             const char *command;
