@@ -132,7 +132,9 @@ TEST_F(DialogCentring, EmbeddedDialogsStayWhereTheirParentPutsThem)
 {
     HWND owner = MakeOwner(300, 200);
     EmptyDialogTemplate dialog = MakeTemplate(WS_CHILD | WS_VISIBLE);
-    HWND embedded = CreateDialogIndirectParamA(NULL, &dialog.header, owner, NULL, 0);
+    HWND embedded = CreateDialogIndirectParamA(
+        NULL, &dialog.header, owner, [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
+        0);
     RECT units = {10, 10, 0, 0};
     MapDialogRect(embedded, &units);
     RECT placed = RectInParent(embedded);
