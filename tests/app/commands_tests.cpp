@@ -15,16 +15,29 @@ namespace {
 
 const char kStaleTitle[] = "stale";
 
+// The check items and the flag each one shows.
 struct CheckItem {
+    const char *name;
     UINT command;
     LONG TerminalState::*flag;
 };
 
 const CheckItem kCheckItems[] = {
-    {IDM_HIDE_INPUT, &TerminalState::hideInput}, {IDM_LOCAL_ECHO, &TerminalState::localEcho},
-    {IDM_WRITE_LOG, &TerminalState::writeLog},   {IDM_IMS_LINK, &TerminalState::imsEnabled},
-    {IDM_ENABLE_UNDO, &TerminalState::enableUndo},
+    {"hide input", IDM_HIDE_INPUT, &TerminalState::hideInput},
+    {"local echo", IDM_LOCAL_ECHO, &TerminalState::localEcho},
+    {"write log", IDM_WRITE_LOG, &TerminalState::writeLog},
+    {"input monitor link", IDM_IMS_LINK, &TerminalState::imsEnabled},
+    {"undo capture", IDM_ENABLE_UNDO, &TerminalState::enableUndo},
 };
+
+std::vector<WPARAM> recordedCommands;
+
+LRESULT CALLBACK RecordCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND)
+        recordedCommands.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 std::string MenuText(HMENU menu, int position)
 {
@@ -189,14 +202,7 @@ TEST_F(Commands, AcceleratorsSelectTheirCommands)
     ASSERT_NE(nullptr, table);
     // A window that only records what the table turns the keys into.
     HWND recorder = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-    static std::vector<WPARAM> recorded;
-    recorded.clear();
-    SetWindowLongPtrA(recorder, GWLP_WNDPROC,
-                      reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-                          if (m == WM_COMMAND)
-                              recorded.push_back(wp);
-                          return DefWindowProcA(w, m, wp, lp);
-                      }));
+    SetWindowLongPtrA(recorder, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
     BYTE keys[256] = {};
     GetKeyboardState(keys);
     struct Case {
@@ -211,12 +217,12 @@ TEST_F(Commands, AcceleratorsSelectTheirCommands)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(static_cast<char>(c.key));
-        recorded.clear();
+        recordedCommands.clear();
         keys[VK_CONTROL] = c.control ? 0x80 : 0;
         SetKeyboardState(keys);
         MSG message = {recorder, WM_KEYDOWN, c.key, 1, 0, {0, 0}};
         EXPECT_EQ(c.expected != 0, TranslateAcceleratorA(recorder, table, &message) != 0);
-        EXPECT_EQ(c.expected ? std::vector<WPARAM>{c.expected} : std::vector<WPARAM>{}, recorded);
+        EXPECT_EQ(c.expected ? std::vector<WPARAM>{c.expected} : std::vector<WPARAM>{}, recordedCommands);
     }
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
@@ -254,7 +260,7 @@ TEST_F(Commands, CheckMarksFollowTheFlagsOnOpenPopups)
             });
             ASSERT_EQ(std::size(kCheckItems), shown.size());
             for (size_t i = 0; i < shown.size(); ++i)
-                EXPECT_EQ(State()->*kCheckItems[i].flag != 0, shown[i]) << kCheckItems[i].command;
+                EXPECT_EQ(State()->*kCheckItems[i].flag != 0, shown[i]) << kCheckItems[i].name;
         }
     }
 }

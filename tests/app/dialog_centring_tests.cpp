@@ -36,6 +36,20 @@ INT_PTR CALLBACK RecordAndClose(HWND dialog, UINT message, WPARAM, LPARAM lParam
     return TRUE;
 }
 
+INT_PTR CALLBACK AcceptInitialFocus(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+int initDialogsSeen;
+
+LRESULT CALLBACK CountInitDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT *>(lParam)->message == WM_INITDIALOG)
+        ++initDialogsSeen;
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
 RECT OpenDialogOver(HWND owner)
 {
     EmptyDialogTemplate dialog = MakeTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME);
@@ -132,9 +146,7 @@ TEST_F(DialogCentring, EmbeddedDialogsStayWhereTheirParentPutsThem)
 {
     HWND owner = MakeOwner(300, 200);
     EmptyDialogTemplate dialog = MakeTemplate(WS_CHILD | WS_VISIBLE);
-    HWND embedded = CreateDialogIndirectParamA(
-        NULL, &dialog.header, owner, [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
-        0);
+    HWND embedded = CreateDialogIndirectParamA(NULL, &dialog.header, owner, AcceptInitialFocus, 0);
     RECT units = {10, 10, 0, 0};
     MapDialogRect(embedded, &units);
     RECT placed = RectInParent(embedded);
@@ -147,16 +159,8 @@ TEST_F(DialogCentring, EmbeddedDialogsStayWhereTheirParentPutsThem)
 TEST_F(DialogCentring, TheHookPassesEveryCallOn)
 {
     RemoveDialogCentring();
-    static int initDialogsSeen;
     initDialogsSeen = 0;
-    HHOOK earlier = SetWindowsHookExA(
-        WH_CALLWNDPROC,
-        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT *>(lParam)->message == WM_INITDIALOG)
-                ++initDialogsSeen;
-            return CallNextHookEx(NULL, code, wParam, lParam);
-        },
-        NULL, GetCurrentThreadId());
+    HHOOK earlier = SetWindowsHookExA(WH_CALLWNDPROC, CountInitDialogs, NULL, GetCurrentThreadId());
     ASSERT_TRUE(InstallDialogCentring());
     OpenDialogOver(NULL);
     EXPECT_EQ(1, initDialogsSeen);
