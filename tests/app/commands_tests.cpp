@@ -7,7 +7,6 @@
 #include "app/program_identity.h"
 #include "resources/resource_ids.h"
 #include "tests/app/ui_driving.h"
-#include "tests/support/message_boxes.h"
 #include "tests/support/terminal_under_test.h"
 #include "tests/support/windows_of_process.h"
 
@@ -295,13 +294,15 @@ TEST_F(Commands, CopyAllPutsTheWholeOutputOnTheClipboard)
 
 TEST_F(Commands, AboutShowsNameVersionAndNotice)
 {
-    MessageBoxWatcher boxes;
-    SendCommand(Window(), IDM_ABOUT);
-    std::vector<std::wstring> texts = boxes.Texts();
-    ASSERT_EQ(1u, texts.size());
+    std::wstring text;
+    ASSERT_TRUE(WithDialog(L"VRK", [&] { SendCommand(Window(), IDM_ABOUT); },
+                           [&](HWND box) {
+                               text = MessageBoxText(box);
+                               PressDialogButton(box, IDOK);
+                           }));
     const std::wstring firstLine = L"VRK Version 2.0(32)\n";
-    EXPECT_EQ(firstLine, texts[0].substr(0, firstLine.size()));
-    EXPECT_GT(texts[0].size(), firstLine.size() + 10) << "the notice follows the first line";
+    EXPECT_EQ(firstLine, text.substr(0, firstLine.size()));
+    EXPECT_GT(text.size(), firstLine.size() + 10) << "the notice follows the first line";
 }
 
 TEST_F(Commands, ExitClosesTheWindow)

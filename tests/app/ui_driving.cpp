@@ -21,6 +21,16 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
     return found;
 }
 
+std::wstring MessageBoxText(HWND box)
+{
+    wchar_t text[1024] = L"";
+    for (int id : {0xFFFF, 100}) {
+        if (GetDlgItemTextW(box, id, text, 1024) > 0)
+            break;
+    }
+    return text;
+}
+
 namespace {
 
 // A menu runs its own loop on this thread; a one-shot thread timer is the way

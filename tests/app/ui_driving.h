@@ -18,6 +18,9 @@
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer);
 
+// The text of a message box: the static control Windows numbers 0xFFFF, Wine 100.
+std::wstring MessageBoxText(HWND box);
+
 // Runs `whileOpen` once the menu that `open` shows (on this thread) is up, then
 // closes that menu.
 void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen);
