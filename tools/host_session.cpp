@@ -267,7 +267,9 @@ bool RunHostSession(HostSession &session)
     const HostSimOptions &options = *session.options;
     const bool answerOnly = options.actions.empty();
     bool running = (!answerOnly || SendBytes(session, options.prompt)) && RunActions(session, options.actions);
-    while (running && session.answering && !ShouldStop(session))
+    // A script's "answer on" lasts for its steps only; the run goes on
+    // answering after them when the command line asked for it.
+    while (running && options.answer && session.answering && !ShouldStop(session))
         running = ServiceInput(session);
     return session.failure.empty();
 }
