@@ -9,24 +9,29 @@ static const DWORD kReadWaitMs = 50;
 // CTS. The caller sends what is left over.
 static const DWORD kWriteTimeoutMs = 1000;
 
-static void FillLineSettings(DCB &dcb, unsigned long baudRate)
+// The terminal's framing and handshake (8N1, output waits for CTS, RTS
+// handshake, DTR on), applied over what the driver already holds; the rest
+// of the record does not concern the far end of the line.
+static BOOL ApplyLineSettings(HANDLE port, unsigned long baudRate, const char **failedStep)
 {
-    ZeroMemory(&dcb, sizeof dcb);
+    DCB dcb = {};
     dcb.DCBlength = sizeof dcb;
+    *failedStep = "GetCommState";
+    if (!GetCommState(port, &dcb))
+        return FALSE;
     dcb.BaudRate = baudRate;
-    dcb.fBinary = 1;
-    dcb.fParity = 1;
-    dcb.fOutxCtsFlow = 1;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fNull = 1;
-    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    dcb.XonLim = 1024;
-    dcb.XoffLim = 1024;
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
+    dcb.fBinary = 1;
+    dcb.fOutxCtsFlow = 1;
+    dcb.fOutxDsrFlow = 0;
+    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fOutX = 0;
+    dcb.fInX = 0;
+    *failedStep = "SetCommState";
+    return SetCommState(port, &dcb);
 }
 
 // With both read values at MAXDWORD and a constant, a read returns as soon as
@@ -43,14 +48,13 @@ static BOOL ApplyTimeouts(HANDLE port)
 
 static const char *ConfigureHostPort(HANDLE port, unsigned long baudRate)
 {
-    DCB dcb;
-    FillLineSettings(dcb, baudRate);
+    const char *failedStep = NULL;
     if (!SetupComm(port, kQueueSize, kQueueSize))
         return "SetupComm";
     if (!ApplyTimeouts(port))
         return "SetCommTimeouts";
-    if (!SetCommState(port, &dcb))
-        return "SetCommState";
+    if (!ApplyLineSettings(port, baudRate, &failedStep))
+        return failedStep;
     return NULL;
 }
 

@@ -139,32 +139,45 @@ static bool ApplyStepOption(std::string_view option, std::string_view value, Hos
     return true;
 }
 
+// Settings that take one value; false when the value does not fit.
+static bool ApplySetting(std::string_view option, std::string_view value, HostSimOptions &options)
+{
+    if (option == "--port")
+        return ParseUnsignedLong(value, 1, 255, options.port);
+    if (option == "--baud")
+        return ParseUnsignedLong(value, 50, 4000000, options.baudRate);
+    if (option == "--rate")
+        return ParseUnsignedLong(value, 0, 1000000, options.bytesPerSecond);
+    if (option == "--split")
+        return ParseSplitOffsets(value, options.splitOffsets);
+    if (option == "--split-pause")
+        return ParseUnsignedLong(value, 0, 60000, options.splitPauseMs);
+    if (option == "--exit-after")
+        return ParseSeconds(value, options.exitAfterSeconds) && options.exitAfterSeconds > 0;
+    if (option == "--record") {
+        options.recordPath = value;
+        return !value.empty();
+    }
+    if (option == "--script") {
+        options.actions.push_back(HostAction{HostActionKind::Script, std::string(value), 0, false});
+        return !value.empty();
+    }
+    return false;
+}
+
 static bool ApplyValueOption(std::string_view option, std::string_view value, HostSimOptions &options,
                              std::string &error)
 {
-    bool valid = true;
     if (IsStepOption(option))
         return ApplyStepOption(option, value, options, error);
-    if (option == "--port")
-        valid = ParseUnsignedLong(value, 1, 255, options.port);
-    else if (option == "--baud")
-        valid = ParseUnsignedLong(value, 50, 4000000, options.baudRate);
-    else if (option == "--rate")
-        valid = ParseUnsignedLong(value, 0, 1000000, options.bytesPerSecond);
-    else if (option == "--script")
-        options.actions.push_back(HostAction{HostActionKind::Script, std::string(value), 0, false});
-    else if (option == "--prompt") {
+    if (option == "--prompt") {
         options.prompt.clear();
-        return DecodeEscapes(value, options.prompt, error);
-    } else if (option == "--split")
-        valid = ParseSplitOffsets(value, options.splitOffsets);
-    else if (option == "--split-pause")
-        valid = ParseUnsignedLong(value, 0, 60000, options.splitPauseMs);
-    else if (option == "--record")
-        options.recordPath = value;
-    else if (option == "--exit-after")
-        valid = ParseSeconds(value, options.exitAfterSeconds) && options.exitAfterSeconds > 0;
-    return valid || Invalid(option, value, error);
+        if (DecodeEscapes(value, options.prompt, error))
+            return true;
+        error = "--prompt: " + error;
+        return false;
+    }
+    return ApplySetting(option, value, options) || Invalid(option, value, error);
 }
 
 static bool TakesValue(std::string_view option)

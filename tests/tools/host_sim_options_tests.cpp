@@ -115,6 +115,9 @@ TEST(CommandLine, RejectsWhatItCannotUse)
         {"--port", "1", "--split", ""},
         {"--port", "1", "--split-pause", "60001"},
         {"--port", "1", "--rate", "1000001"},
+        {"--port", "1", "--record", ""},
+        {"--port", "1", "--script", ""},
+        {"--port", "1", "--prompt", "\\x1"},
     };
     for (const std::vector<const char *> &args : cases) {
         HostSimOptions options;

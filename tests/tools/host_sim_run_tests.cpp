@@ -20,14 +20,19 @@ struct Outcome {
     std::string output;  // what it printed, both streams, with CR LF line ends
 };
 
-// One run of the simulator with its console output caught in a file.
+// One run of the simulator in a directory of its own, with its console
+// output caught in a file there.
 class HostSimRun {
 public:
-    explicit HostSimRun(const std::string &arguments) : directory_(MakeTemporaryDirectory("hostsim")), process_()
+    HostSimRun() : directory_(MakeTemporaryDirectory("hostsim")), process_() {}
+
+    bool Start(const std::string &arguments)
     {
         SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
         HANDLE output = CreateFileA(PathOf("output.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
                                     CREATE_ALWAYS, 0, NULL);
+        if (output == INVALID_HANDLE_VALUE)
+            return false;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -35,11 +40,10 @@ public:
         startup.hStdError = output;
         const std::string exe = VrkBuildFile("host_sim.exe");
         std::string commandLine = "\"" + exe + "\" " + arguments;
-        started_ = output != INVALID_HANDLE_VALUE &&
-                   CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, directory_.c_str(),
-                                  &startup, &process_);
-        if (output != INVALID_HANDLE_VALUE)
-            CloseHandle(output);
+        const BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL,
+                                            directory_.c_str(), &startup, &process_);
+        CloseHandle(output);
+        return started != FALSE;
     }
     ~HostSimRun()
     {
@@ -54,13 +58,12 @@ public:
     HostSimRun(const HostSimRun &) = delete;
     HostSimRun &operator=(const HostSimRun &) = delete;
 
-    bool Started() const { return started_; }
     std::string PathOf(const char *name) const { return directory_ + "\\" + name; }
 
     Outcome WaitForEnd(DWORD timeoutMs = 10000)
     {
         Outcome outcome = {STILL_ACTIVE, ""};
-        if (started_ && WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        if (process_.hProcess && WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0)
             GetExitCodeProcess(process_.hProcess, &outcome.exitCode);
         outcome.output = ReadWholeFile(PathOf("output.txt"));
         return outcome;
@@ -69,7 +72,6 @@ public:
 private:
     std::string directory_;
     PROCESS_INFORMATION process_;
-    bool started_;
 };
 
 class HostSimOnCable : public ::testing::Test {
@@ -86,8 +88,8 @@ const char kPrompt[] = "ULACS> ";
 
 TEST_F(HostSimOnCable, AnswersEachLineWithEchoReplyAndPrompt)
 {
-    HostSimRun run(kFarPortArgument + " --baud 9600 --exit-after 2");
-    ASSERT_TRUE(run.Started());
+    HostSimRun run;
+    ASSERT_TRUE(run.Start(kFarPortArgument + " --baud 9600 --exit-after 3"));
     EXPECT_EQ(kPrompt, terminalSide.Read(7, 5000));
     // A line may come in pieces, and line feeds are no part of it.
     ASSERT_TRUE(terminalSide.Write("sta"));
@@ -104,9 +106,10 @@ TEST_F(HostSimOnCable, AnswersEachLineWithEchoReplyAndPrompt)
 
 TEST_F(HostSimOnCable, StreamArrivesWholeAndMatchesTheRecordAndTheCount)
 {
-    HostSimRun run(kFarPortArgument + " --baud 9600 --stream 1 --marked-lines --record stream.bin");
-    ASSERT_TRUE(run.Started());
-    const std::string received = terminalSide.ReadUntilQuiet(1000, 8000);
+    HostSimRun run;
+    ASSERT_TRUE(run.Start(kFarPortArgument + " --baud 9600 --stream 1 --marked-lines --record stream.bin"));
+    std::string received = terminalSide.Read(1, 5000);
+    received += terminalSide.ReadUntilQuiet(1000, 8000);
     const Outcome outcome = run.WaitForEnd();
     EXPECT_EQ(0u, outcome.exitCode);
     EXPECT_EQ("sent " + std::to_string(received.size()) + " bytes\r\n", outcome.output);
@@ -121,8 +124,8 @@ TEST_F(HostSimOnCable, StreamArrivesWholeAndMatchesTheRecordAndTheCount)
 TEST_F(HostSimOnCable, SplitHoldsBackTheRestOfAWriteAtTheGivenOffset)
 {
     // The offset falls between the two bytes of a Shift-JIS character.
-    HostSimRun run(kFarPortArgument + " --rate 0 --send AB\\x82\\xa0\\r --split 3 --split-pause 800");
-    ASSERT_TRUE(run.Started());
+    HostSimRun run;
+    ASSERT_TRUE(run.Start(kFarPortArgument + " --rate 0 --send AB\\x82\\xa0\\r --split 3 --split-pause 800"));
     EXPECT_EQ("AB\x82", terminalSide.Read(3, 5000));
     EXPECT_EQ("", terminalSide.Read(1, 400));
     EXPECT_EQ("\xa0\r", terminalSide.Read(2, 3000));
@@ -131,13 +134,13 @@ TEST_F(HostSimOnCable, SplitHoldsBackTheRestOfAWriteAtTheGivenOffset)
 
 TEST_F(HostSimOnCable, ScriptTextIsSentAsShiftJisAndAnUnmetExpectFailsTheRun)
 {
-    HostSimRun run(kFarPortArgument + " --rate 0 --script script.txt");
+    HostSimRun run;
     ASSERT_TRUE(WriteWholeFile(run.PathOf("script.txt"),
                                "\xef\xbb\xbf# UTF-8 with a byte-order mark\r\n"
                                "send 日本語 ソ\\r\\n\r\n"
                                "expect 0.3 never sent\r\n"
                                "send not reached\r\n"));
-    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(run.Start(kFarPortArgument + " --rate 0 --script script.txt"));
     const Outcome outcome = run.WaitForEnd();
     EXPECT_EQ("\x93\xfa\x96\x7b\x8c\xea \x83\x5c\r\n", terminalSide.ReadUntilQuiet(300, 3000));
     EXPECT_EQ(1u, outcome.exitCode);
@@ -146,10 +149,11 @@ TEST_F(HostSimOnCable, ScriptTextIsSentAsShiftJisAndAnUnmetExpectFailsTheRun)
 
 TEST_F(HostSimOnCable, ScriptWaitsForTheTerminalAndAnswersMeanwhile)
 {
-    HostSimRun run(kFarPortArgument + " --rate 0 --no-echo --script script.txt");
-    ASSERT_TRUE(WriteWholeFile(run.PathOf("script.txt"), "answer on\nexpect 5 undo ABC\nsend bye\n"));
-    ASSERT_TRUE(run.Started());
-    Sleep(300);
+    HostSimRun run;
+    ASSERT_TRUE(
+        WriteWholeFile(run.PathOf("script.txt"), "answer on\nsend ready\\r\\n\nexpect 5 undo ABC\nsend bye\n"));
+    ASSERT_TRUE(run.Start(kFarPortArgument + " --rate 0 --no-echo --script script.txt"));
+    ASSERT_EQ("ready\r\n", terminalSide.Read(7, 5000));
     ASSERT_TRUE(terminalSide.Write("undo ABC\r"));
     const std::string expected = "\x1d" "ABC\r\nUNDO\x8d\x73\x82\xf0\x91\x97\x82\xe8\x82\xdc\x82\xb5\x82\xbd\x81\x42\r\n"
                                  "ULACS> bye";
@@ -159,8 +163,10 @@ TEST_F(HostSimOnCable, ScriptWaitsForTheTerminalAndAnswersMeanwhile)
 
 TEST(HostSimFailures, ExitStatusTellsBadArgumentsFromAPortThatCannotOpen)
 {
-    HostSimRun badArguments("--port 21 --split 0");
-    HostSimRun noDevice("--port " + std::to_string(kPortWithoutDevice) + " --send x");
+    HostSimRun badArguments;
+    HostSimRun noDevice;
+    ASSERT_TRUE(badArguments.Start("--port 21 --split 0"));
+    ASSERT_TRUE(noDevice.Start("--port " + std::to_string(kPortWithoutDevice) + " --send x"));
     const Outcome bad = badArguments.WaitForEnd();
     EXPECT_EQ(2u, bad.exitCode);
     EXPECT_NE(std::string::npos, bad.output.find("--split")) << bad.output;
