@@ -16,6 +16,10 @@ enum ImsPeerOrder : unsigned {
     kPeerHang = 7,         // post it: the server stops pumping messages until it is killed
     kPeerQuit = 8,         // the server destroys its window and ends
     kPeerQueryTarget = 9,  // reply: the current target, not logged
+    // lParam: another server; at the next question for its target the server
+    // first sends, once, an offer naming that server to the last discovering
+    // terminal, as a late offer from elsewhere would arrive
+    kPeerOfferOtherOnQuestion = 10,
 };
 
 enum ImsPeerOfferMode : unsigned {

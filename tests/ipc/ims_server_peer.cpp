@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "tests/ipc/ims_peer_control.h"
@@ -37,6 +36,8 @@ struct Peer {
     HWND target;
     HWND terminal;
     unsigned offerMode;
+    HWND discoverer;
+    HWND otherServer;
 };
 
 Peer *GetPeer(HWND window)
@@ -97,15 +98,25 @@ void Offer(HWND self, const Peer &peer, HWND terminal)
     }
 }
 
+void OfferOtherServer(Peer *peer)
+{
+    HWND other = peer->otherServer;
+    peer->otherServer = NULL;
+    if (other && peer->discoverer)
+        SendToTerminal(peer->discoverer, *peer, kOffer, other);
+}
+
 LRESULT ServeLinkMessage(HWND self, Peer *peer, WPARAM code, LPARAM window)
 {
     HWND named = reinterpret_cast<HWND>(window);
     switch (code) {
     case kDiscover:
         Log(*peer, kPeerLogDiscover, HandleValue(named));
+        peer->discoverer = named;
         Offer(self, *peer, named);
         return 0;
     case kGetTarget:
+        OfferOtherServer(peer);
         Log(*peer, kPeerLogGet, HandleValue(peer->target));
         return reinterpret_cast<LRESULT>(peer->target);
     case kSetTarget:
@@ -152,6 +163,9 @@ LRESULT Obey(HWND self, Peer *peer, WPARAM order, LPARAM argument)
         return 0;
     case kPeerQueryTarget:
         return reinterpret_cast<LRESULT>(peer->target);
+    case kPeerOfferOtherOnQuestion:
+        peer->otherServer = window;
+        return 0;
     }
     return 0;
 }
@@ -186,18 +200,18 @@ HWND CreatePeerWindow(HINSTANCE instance, Peer *peer)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int main(int argc, char **argv)
 {
-    if (__argc < 2)
+    if (argc < 2)
         return 2;
     Peer peer = {};
     peer.imsMessage = RegisterWindowMessageA(kImsMessageName);
     peer.controlMessage = RegisterWindowMessageA(kImsPeerControlName);
-    peer.log = CreateFileA(__argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+    peer.log = CreateFileA(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (!peer.imsMessage || !peer.controlMessage || peer.log == INVALID_HANDLE_VALUE)
         return 3;
-    HWND window = CreatePeerWindow(instance, &peer);
+    HWND window = CreatePeerWindow(GetModuleHandleA(NULL), &peer);
     if (!window)
         return 4;
     Log(peer, kPeerLogReady, HandleValue(window));
