@@ -4,7 +4,9 @@
 
 inline constexpr int kFarPortOffset = 20;
 inline constexpr int kCablePorts[] = {1, 2, 5, 12};
-inline constexpr int kPortWithoutDevice = 3;
+// Wine gives the machine's own serial devices the free numbers from COM3 on;
+// this one is never given out.
+inline constexpr int kPortWithoutDevice = 40;
 
 constexpr int FarPortOf(int port)
 {

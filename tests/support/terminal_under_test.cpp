@@ -14,18 +14,26 @@ TerminalUnderTest::TerminalUnderTest(const char *iniText)
 
 TerminalUnderTest::~TerminalUnderTest()
 {
-    if (process_.hProcess) {
-        if (!HasExited())
-            TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
+    EndProcess();
     RemoveDirectoryTree(directory_);
+}
+
+void TerminalUnderTest::EndProcess()
+{
+    if (!process_.hProcess)
+        return;
+    if (!HasExited())
+        TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+    mainWindow_ = NULL;
 }
 
 bool TerminalUnderTest::Start()
 {
+    EndProcess();
     std::string exe = PathOf("VRK.exe");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -41,6 +49,17 @@ bool TerminalUnderTest::Start()
 std::wstring TerminalUnderTest::Title() const
 {
     return WindowTextOf(mainWindow_);
+}
+
+std::wstring TerminalUnderTest::WaitForTitle(const std::wstring &expected, DWORD timeoutMs) const
+{
+    DWORD start = GetTickCount();
+    std::wstring title = Title();
+    while (title != expected && GetTickCount() - start < timeoutMs) {
+        Sleep(20);
+        title = Title();
+    }
+    return title;
 }
 
 HWND TerminalUnderTest::WaitForDialog(const wchar_t *title, DWORD timeoutMs) const
@@ -61,9 +80,9 @@ bool TerminalUnderTest::AnswerChoiceDialog(const wchar_t *title, int choiceId, b
     }
     if (!PressDialogButton(dialog, ok ? IDOK : IDCANCEL))
         return false;
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i)
+    for (int i = 0; i < 200 && IsWindowVisible(dialog); ++i)
         Sleep(10);
-    return !IsWindow(dialog);
+    return !IsWindowVisible(dialog);
 }
 
 bool TerminalUnderTest::AnswerPortDialog(int choiceId, bool ok) const
@@ -81,6 +100,16 @@ std::wstring TerminalUnderTest::Connect(int portChoiceId, int baudChoiceId) cons
     if (!AnswerPortDialog(portChoiceId) || !AnswerBaudRateDialog(baudChoiceId))
         return L"";
     return AnswerMessageBox();
+}
+
+int TerminalUnderTest::CheckedChoice(HWND dialog)
+{
+    for (int id = 1000; id < 1010; ++id) {
+        HWND button = GetDlgItem(dialog, id);
+        if (button && SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            return id;
+    }
+    return 0;
 }
 
 std::wstring TerminalUnderTest::AnswerMessageBox(DWORD timeoutMs) const

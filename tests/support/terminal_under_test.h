@@ -17,7 +17,7 @@ public:
     TerminalUnderTest(const TerminalUnderTest &) = delete;
     TerminalUnderTest &operator=(const TerminalUnderTest &) = delete;
 
-    // Starts the program and waits for its main window.
+    // Starts the program (again, after Close) and waits for its main window.
     bool Start();
     HWND MainWindow() const { return mainWindow_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
@@ -25,6 +25,8 @@ public:
     const std::string &Directory() const { return directory_; }
     std::string PathOf(const char *name) const { return directory_ + "\\" + name; }
     std::wstring Title() const;
+    // The title once it equals `expected`, or the last one seen on time-out.
+    std::wstring WaitForTitle(const std::wstring &expected, DWORD timeoutMs = 3000) const;
 
     HWND WaitForDialog(const wchar_t *title, DWORD timeoutMs = 5000) const;
     // Answers the port and baud-rate dialogs: choose the radio button with the
@@ -34,6 +36,8 @@ public:
     // Both dialogs with OK, then the box that reports the outcome; returns its text.
     std::wstring Connect(int portChoiceId = 0, int baudChoiceId = 0) const;
     std::wstring AnswerMessageBox(DWORD timeoutMs = 5000) const;
+    // Id of the checked radio button of a Connect dialog, 0 when none is.
+    static int CheckedChoice(HWND dialog);
 
     // Asks the window to close and waits for the process to end.
     bool Close(DWORD timeoutMs = 10000);
@@ -41,6 +45,7 @@ public:
     DWORD ExitCode() const;
 
 private:
+    void EndProcess();
     bool AnswerChoiceDialog(const wchar_t *title, int choiceId, bool ok) const;
     std::string directory_;
     PROCESS_INFORMATION process_;
