@@ -4,24 +4,15 @@
 
 #include "app/program_identity.h"
 #include "app/terminal_state.h"
+#include "ipc/ims_codes.h"
 
 namespace {
 
-// Codes carried in the wParam of the registered link message.
-enum ImsCode : WPARAM {
-    kImsAnnounce = 0,
-    kImsWithdraw = 1,
-    kImsDiscover = 2,
-    kImsOffer = 3,
-    kImsSetTarget = 5,
-    kImsGetTarget = 6,
-    kImsLinked = 8,
-};
-
-// A server or any other top-level window that stops answering must not
-// freeze the terminal: every send gives up after this long. The discovery broadcast waits this long per window, and a
-// stalled process owns two top-level windows under Wine (its own and its IME
-// window), so the limit is kept well under half a second.
+// A server or any other top-level window that stops answering must not freeze
+// the terminal: every send gives up after this long. The discovery broadcast
+// waits this long for each window, and a stalled process owns two top-level
+// windows under Wine (its own and its IME window), so the limit is kept well
+// under half a second.
 const UINT kImsReplyTimeoutMs = 200;
 
 std::optional<DWORD_PTR> SendImsCode(HWND target, UINT message, WPARAM code, LPARAM window)
@@ -40,10 +31,15 @@ bool IsSameWindow(DWORD_PTR reply, HWND window)
     return static_cast<DWORD>(reply) == static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window));
 }
 
+std::optional<DWORD_PTR> AskTarget(HWND server, UINT message)
+{
+    return SendImsCode(server, message, kImsGetTarget, 0);
+}
+
 // A server that does not answer in time is taken to target nothing of ours.
 bool ServerTargetsInputLine(HWND server, UINT message, HWND inputEdit)
 {
-    const std::optional<DWORD_PTR> target = SendImsCode(server, message, kImsGetTarget, 0);
+    const std::optional<DWORD_PTR> target = AskTarget(server, message);
     return target && IsSameWindow(*target, inputEdit);
 }
 
@@ -52,7 +48,7 @@ bool ServerTargetsInputLine(HWND server, UINT message, HWND inputEdit)
 // next check has already forgotten, with nobody left to release it.
 bool ServerIsFree(HWND server, UINT message)
 {
-    const std::optional<DWORD_PTR> target = SendImsCode(server, message, kImsGetTarget, 0);
+    const std::optional<DWORD_PTR> target = AskTarget(server, message);
     return target && *target == 0;
 }
 
@@ -63,7 +59,9 @@ void PostDiscovery(HWND mainWindow)
 
 // Runs nested inside the terminal's own broadcast. The acceptance is marked by
 // clearing imsDiscovering while the nested sends run, so that an offer slipping
-// in meanwhile is not accepted as a second server for the same input line.
+// in meanwhile is not accepted as a second server for the same input line. An
+// offer must name a window: HWND_BROADCAST there would turn the question and
+// the new target into broadcasts to every server.
 void AcceptOffer(HWND mainWindow, HWND server)
 {
     TerminalState *state = GetTerminalState(mainWindow);
@@ -82,8 +80,13 @@ void AcceptOffer(HWND mainWindow, HWND server)
     if (!state)
         return;
     state->imsDiscovering = 1;
-    if (serverIsFree && state->imsEnabled)
-        state->imsServer = server;
+    if (!serverIsFree)
+        return;
+    state->imsServer = server;
+    // Switched off while the server was being asked: it has been told to
+    // target the input line all the same, so it is released at once.
+    if (!state->imsEnabled)
+        ReleaseImsLink(mainWindow);
 }
 
 void AnswerAnnouncement(HWND mainWindow)
@@ -157,8 +160,8 @@ void ReleaseImsLink(HWND mainWindow)
     if (!state)
         return;
     const HWND server = state->imsServer;
-    // Cleared before the sends: the link is over whatever the server answers,
-    // and a check running nested inside them must not touch it again.
+    // The link is over whatever the server answers, and a withdrawal arriving
+    // during the sends must find nothing left to forget.
     state->imsServer = NULL;
     if (!server || !IsWindow(server))
         return;

@@ -22,6 +22,36 @@ bool WaitUntilLinked(InProcessTerminal &terminal, const ImsPeer &server)
     return PumpUntil([&] { return terminal.State()->imsServer == server.Window(); }, 3000);
 }
 
+// A message-only window of the test's thread that switches the terminal's link
+// when a server pokes it, as a command arriving in the middle of a send would.
+class SwitchOnPoke {
+public:
+    explicit SwitchOnPoke(HWND terminal)
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "VrkImsSwitchOnPoke";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                  NULL, windowClass.hInstance, NULL);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(terminal));
+    }
+    ~SwitchOnPoke() { DestroyWindow(window_); }
+    SwitchOnPoke(const SwitchOnPoke &) = delete;
+    SwitchOnPoke &operator=(const SwitchOnPoke &) = delete;
+    HWND Window() const { return window_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == RegisterWindowMessageA(kImsPeerPokeName))
+            ToggleImsLink(reinterpret_cast<HWND>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    HWND window_;
+};
+
 DWORD MillisecondsTaken(const std::function<void()> &work)
 {
     const DWORD start = GetTickCount();
@@ -68,6 +98,19 @@ TEST(ImsSwitchTest, SwitchingOffWhileNotLinkedSendsNothing)
     terminal.Pump(400);
     EXPECT_EQ(server.Count(kPeerLogGet) + server.Count(kPeerLogSet), 0u);
     EXPECT_EQ(terminal.State()->imsEnabled, 0);
+}
+
+TEST(ImsSwitchTest, SwitchingOffWhileAServerIsBeingLinkedReleasesIt)
+{
+    ImsPeer server;
+    InProcessTerminal terminal(kLinkOff);
+    SwitchOnPoke switcher(terminal.Window());
+    server.Order(kPeerPokeOnQuestion, switcher.Window());
+    ToggleImsLink(terminal.Window());
+    ASSERT_TRUE(server.WaitForCount(kPeerLogSet, 2));
+    EXPECT_EQ(terminal.State()->imsEnabled, 0);
+    EXPECT_EQ(terminal.State()->imsServer, nullptr);
+    EXPECT_EQ(server.Target(), nullptr);
 }
 
 TEST(ImsSwitchTest, ReleaseOnlyAsksAServerThatHasTakenAnotherTarget)

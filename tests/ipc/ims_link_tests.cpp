@@ -2,7 +2,6 @@
 // process, the way they meet on a desktop.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,34 +57,49 @@ void Discover(HWND terminal)
 
 }  // namespace
 
-TEST(ImsLinkTest, LinksAtStartChecksEveryTickAndReleasesAtClose)
-{
-    ImsPeer server;
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    HWND input = InputLineOf(terminal.MainWindow());
-    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
-    EXPECT_EQ(server.Target(), input);
-    EXPECT_EQ(Conversation(server).rfind("discover get set linked", 0), 0u) << Conversation(server);
-    EXPECT_EQ(AsWindow(server.EventsNamed(kPeerLogDiscover).at(0).value), terminal.MainWindow());
-    EXPECT_EQ(server.EventsNamed(kPeerLogOffer).at(0).value, 0u);
-    EXPECT_EQ(AsWindow(server.EventsNamed(kPeerLogSet).at(0).value), input);
+// A terminal with the link switched on that has linked, at its start, to the
+// server already running.
+class ImsLinkedTerminalTest : public ::testing::Test {
+protected:
+    ImsLinkedTerminalTest() : terminal_(kLinkOn), input_(NULL) {}
 
-    size_t checksBefore = server.Count(kPeerLogGet);
-    ASSERT_TRUE(server.WaitForCount(kPeerLogGet, checksBefore + 3));
-    std::vector<PeerEvent> checks = server.EventsNamed(kPeerLogGet);
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartTerminal(terminal_));
+        input_ = InputLineOf(terminal_.MainWindow());
+        ASSERT_TRUE(server_.WaitForCount(kPeerLogLinked, 1));
+        ASSERT_EQ(server_.Target(), input_);
+    }
+
+    HWND Terminal() const { return terminal_.MainWindow(); }
+
+    ImsPeer server_;
+    TerminalUnderTest terminal_;
+    HWND input_;
+};
+
+TEST_F(ImsLinkedTerminalTest, LinksAtStartChecksEveryTickAndReleasesAtClose)
+{
+    EXPECT_EQ(Conversation(server_).rfind("discover get set linked", 0), 0u) << Conversation(server_);
+    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogDiscover).at(0).value), Terminal());
+    EXPECT_EQ(server_.EventsNamed(kPeerLogOffer).at(0).value, 0u);
+    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogSet).at(0).value), input_);
+
+    size_t checksBefore = server_.Count(kPeerLogGet);
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, checksBefore + 3));
+    std::vector<PeerEvent> checks = server_.EventsNamed(kPeerLogGet);
     const PeerEvent &first = checks[checksBefore];
     const PeerEvent &third = checks[checksBefore + 2];
     EXPECT_GE(third.tick - first.tick, 400u) << "checks follow the 300 ms timer";
-    EXPECT_EQ(AsWindow(third.value), input);
+    EXPECT_EQ(AsWindow(third.value), input_);
 
-    ASSERT_TRUE(terminal.Close());
-    std::vector<PeerEvent> events = server.Events();
+    ASSERT_TRUE(terminal_.Close());
+    std::vector<PeerEvent> events = server_.Events();
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[events.size() - 2].name, kPeerLogGet);
     EXPECT_EQ(events.back().name, kPeerLogSet);
     EXPECT_EQ(events.back().value, 0u);
-    EXPECT_EQ(server.Target(), nullptr);
+    EXPECT_EQ(server_.Target(), nullptr);
 }
 
 TEST(ImsLinkTest, WaitingTerminalLinksOnlyWhenAServerAnnouncesItself)
@@ -118,29 +132,23 @@ TEST(ImsLinkTest, SwitchedOffTerminalNeverTalksToAServer)
     EXPECT_EQ(Conversation(server), "");
 }
 
-TEST(ImsLinkTest, SecondTerminalFindsTheServerTakenAndWaitsForTheNextAnnouncement)
+TEST_F(ImsLinkedTerminalTest, SecondTerminalFindsTheServerTakenAndWaitsForTheNextAnnouncement)
 {
-    ImsPeer server;
-    TerminalUnderTest first(kLinkOn);
-    ASSERT_TRUE(StartTerminal(first));
-    HWND firstInput = InputLineOf(first.MainWindow());
-    ASSERT_TRUE(WaitUntilTargets(server, firstInput));
-
     TerminalUnderTest second(kLinkOn);
     ASSERT_TRUE(StartTerminal(second));
-    ASSERT_TRUE(server.WaitForCount(kPeerLogDiscover, 2));
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogDiscover, 2));
     PumpFor(500);
-    EXPECT_EQ(AsWindow(server.EventsNamed(kPeerLogDiscover).at(1).value), second.MainWindow());
-    EXPECT_EQ(server.Count(kPeerLogSet), 1u) << "the taken server is left alone";
-    EXPECT_EQ(server.Target(), firstInput);
+    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogDiscover).at(1).value), second.MainWindow());
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u) << "the taken server is left alone";
+    EXPECT_EQ(server_.Target(), input_);
 
-    ASSERT_TRUE(first.Close());
-    EXPECT_EQ(server.Target(), nullptr);
+    ASSERT_TRUE(terminal_.Close());
+    EXPECT_EQ(server_.Target(), nullptr);
     PumpFor(kSeveralTicksMs);
-    EXPECT_EQ(server.Target(), nullptr) << "the second terminal does not search on its own";
+    EXPECT_EQ(server_.Target(), nullptr) << "the second terminal does not search on its own";
 
-    server.Order(kPeerAnnounce);
-    EXPECT_TRUE(WaitUntilTargets(server, InputLineOf(second.MainWindow())));
+    server_.Order(kPeerAnnounce);
+    EXPECT_TRUE(WaitUntilTargets(server_, InputLineOf(second.MainWindow())));
 }
 
 TEST(ImsLinkTest, OffersOutsideADiscoveryOrAfterTheFirstAreIgnored)
@@ -204,75 +212,56 @@ TEST(ImsLinkTest, PostedOfferIsNeverLinked)
     EXPECT_EQ(server.Target(), nullptr);
 }
 
-TEST(ImsLinkTest, OnlyAWithdrawalNamingTheLinkedServerEndsTheLink)
+TEST_F(ImsLinkedTerminalTest, OnlyAWithdrawalNamingTheLinkedServerEndsTheLink)
 {
-    ImsPeer server;
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    HWND input = InputLineOf(terminal.MainWindow());
-    ASSERT_TRUE(WaitUntilTargets(server, input));
     ImsPeer stranger(kOfferNever);
-    stranger.Order(kPeerAim, terminal.MainWindow());
-    server.Order(kPeerAim, terminal.MainWindow());
+    stranger.Order(kPeerAim, Terminal());
+    server_.Order(kPeerAim, Terminal());
 
     EXPECT_EQ(stranger.Order(kPeerWithdraw), 0u);
-    EXPECT_EQ(server.Order(kPeerWithdraw, stranger.Window()), 0u);
-    EXPECT_GE(ChecksDuring(server, kSeveralTicksMs), 2u) << "the link stands";
+    EXPECT_EQ(server_.Order(kPeerWithdraw, stranger.Window()), 0u);
+    EXPECT_GE(ChecksDuring(server_, kSeveralTicksMs), 2u) << "the link stands";
 
-    EXPECT_EQ(server.Order(kPeerWithdraw), 0u);
+    EXPECT_EQ(server_.Order(kPeerWithdraw), 0u);
     PumpFor(300);
-    EXPECT_EQ(ChecksDuring(server, kSeveralTicksMs), 0u) << "the link is forgotten";
-    ASSERT_TRUE(terminal.Close());
-    EXPECT_EQ(server.Count(kPeerLogSet), 1u) << "nothing is sent back";
-    EXPECT_EQ(server.Target(), input);
+    EXPECT_EQ(ChecksDuring(server_, kSeveralTicksMs), 0u) << "the link is forgotten";
+    ASSERT_TRUE(terminal_.Close());
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u) << "nothing is sent back";
+    EXPECT_EQ(server_.Target(), input_);
 }
 
-TEST(ImsLinkTest, ServerTakingAnotherTargetIsForgottenAndLeftAlone)
+TEST_F(ImsLinkedTerminalTest, ServerTakingAnotherTargetIsForgottenAndLeftAlone)
 {
-    ImsPeer server;
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(WaitUntilTargets(server, InputLineOf(terminal.MainWindow())));
-
-    server.Order(kPeerTakeTarget, server.Window());
-    size_t checks = server.Count(kPeerLogGet);
-    ASSERT_TRUE(server.WaitForCount(kPeerLogGet, checks + 1));
+    server_.Order(kPeerTakeTarget, server_.Window());
+    size_t checks = server_.Count(kPeerLogGet);
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, checks + 1));
     PumpFor(100);
-    EXPECT_EQ(ChecksDuring(server, kSeveralTicksMs), 0u);
-    ASSERT_TRUE(terminal.Close());
-    EXPECT_EQ(server.Count(kPeerLogSet), 1u);
-    EXPECT_EQ(server.Target(), server.Window());
+    EXPECT_EQ(ChecksDuring(server_, kSeveralTicksMs), 0u);
+    ASSERT_TRUE(terminal_.Close());
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
+    EXPECT_EQ(server_.Target(), server_.Window());
 }
 
-TEST(ImsLinkTest, DestroyedServerIsForgottenAndANewOneCanLink)
+TEST_F(ImsLinkedTerminalTest, DestroyedServerIsForgottenAndANewOneCanLink)
 {
-    auto first = std::make_unique<ImsPeer>();
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(first->WaitForCount(kPeerLogLinked, 1));
-    first->Order(kPeerQuit);
-    ASSERT_TRUE(first->HasExited(3000));
-    first.reset();
+    server_.Order(kPeerQuit);
+    ASSERT_TRUE(server_.HasExited(3000));
     PumpFor(kSeveralTicksMs);
 
-    ImsPeer second;
-    second.Order(kPeerAnnounce);
-    EXPECT_TRUE(WaitUntilTargets(second, InputLineOf(terminal.MainWindow())));
+    ImsPeer next;
+    next.Order(kPeerAnnounce);
+    EXPECT_TRUE(WaitUntilTargets(next, input_));
 }
 
-TEST(ImsLinkTest, TerminalAnswersZeroToEveryCode)
+TEST_F(ImsLinkedTerminalTest, TerminalAnswersZeroToEveryCode)
 {
-    ImsPeer server;
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
-    server.Order(kPeerAim, terminal.MainWindow());
+    server_.Order(kPeerAim, Terminal());
     // The withdrawal comes last: until then the terminal is linked to the sender.
     for (LPARAM code : {0, 2, 3, 4, 5, 6, 7, 8, 9, 0x7FFF, 0xFFFF, 1}) {
         SCOPED_TRACE(code);
-        EXPECT_EQ(server.Order(kPeerSendCode, code), 0u);
+        EXPECT_EQ(server_.Order(kPeerSendCode, code), 0u);
     }
-    EXPECT_EQ(server.Count(kPeerLogSet), 1u);
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
 }
 
 // Wine takes a thread for hung only once it has not pumped messages for five
@@ -281,23 +270,19 @@ TEST(ImsLinkTest, TerminalAnswersZeroToEveryCode)
 // linked server hears IMS_LINKED the moment the broadcast is over, so the time
 // from posting the discovery to that message is how long the terminal's
 // window was kept from everything posted to it.
-TEST(ImsLinkTest, HungTopLevelWindowDoesNotHoldTheTerminal)
+TEST_F(ImsLinkedTerminalTest, HungTopLevelWindowDoesNotHoldTheTerminal)
 {
     const DWORD kWineHungAfterMs = 5000;
     const DWORD kAnswerWithinMs = 1000;
     const DWORD kOneTimeOutMs = 150;
-    ImsPeer server;
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
     ImsPeer hung(kOfferNever);
     const DWORD hangStart = hung.Hang();
     PumpFor(100);
 
     const DWORD discoveryStart = GetTickCount();
-    Discover(terminal.MainWindow());
-    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 2, kWineHungAfterMs));
-    const DWORD discoveryEnd = server.EventsNamed(kPeerLogLinked).at(1).tick;
+    Discover(Terminal());
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogLinked, 2, kWineHungAfterMs));
+    const DWORD discoveryEnd = server_.EventsNamed(kPeerLogLinked).at(1).tick;
     EXPECT_LT(discoveryEnd - discoveryStart, kAnswerWithinMs);
     EXPECT_GE(discoveryEnd - discoveryStart, kOneTimeOutMs) << "the broadcast did wait for the hung window";
     EXPECT_LT(discoveryEnd - hangStart, kWineHungAfterMs) << "measured before Wine gave up on it";

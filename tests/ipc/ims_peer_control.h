@@ -5,6 +5,8 @@
 
 inline constexpr char kImsPeerControlName[] = "VRK-IMS-TEST-PEER-CONTROL";
 inline constexpr char kImsPeerClassName[] = "VrkImsTestPeer";
+// Sent by the server to a window of the test's choosing (kPeerPokeOnQuestion).
+inline constexpr char kImsPeerPokeName[] = "VRK-IMS-TEST-PEER-POKE";
 
 enum ImsPeerOrder : unsigned {
     kPeerAim = 1,          // lParam: the terminal that later orders address, 0 for a broadcast
@@ -20,6 +22,9 @@ enum ImsPeerOrder : unsigned {
     // first sends, once, an offer naming that server to the last discovering
     // terminal, as a late offer from elsewhere would arrive
     kPeerOfferOtherOnQuestion = 10,
+    // lParam: a window; at the next question for its target the server first
+    // sends it, once, the poke message, so that the test acts right then
+    kPeerPokeOnQuestion = 11,
 };
 
 enum ImsPeerOfferMode : unsigned {

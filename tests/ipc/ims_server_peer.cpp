@@ -7,23 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/program_identity.h"
+#include "ipc/ims_codes.h"
 #include "tests/ipc/ims_peer_control.h"
 
 namespace {
-
-const char kImsMessageName[] = "IMS-API-3f1a7c20-5b8e-11d4-9c3d-0a1b2c3d4e5f";
-
-// The server's side of the link codes, written out independently of the
-// terminal's so that a wrong number on either side shows.
-enum : WPARAM {
-    kAnnounce = 0,
-    kWithdraw = 1,
-    kDiscover = 2,
-    kOffer = 3,
-    kSetTarget = 5,
-    kGetTarget = 6,
-    kLinked = 8,
-};
 
 // Long enough for any live terminal; only keeps a broken one from hanging the
 // test run.
@@ -38,6 +26,8 @@ struct Peer {
     unsigned offerMode;
     HWND discoverer;
     HWND otherServer;
+    UINT pokeMessage;
+    HWND pokeWindow;
 };
 
 Peer *GetPeer(HWND window)
@@ -83,7 +73,7 @@ void Offer(HWND self, const Peer &peer, HWND terminal)
     switch (peer.offerMode) {
     case kOfferBySend:
     case kOfferThenHang: {
-        unsigned long long reply = SendToTerminal(terminal, peer, kOffer, self);
+        unsigned long long reply = SendToTerminal(terminal, peer, kImsOffer, self);
         if (reply == kPeerNoReply)
             Log(peer, kPeerLogOfferFailed, 0);
         else
@@ -93,42 +83,48 @@ void Offer(HWND self, const Peer &peer, HWND terminal)
         break;
     }
     case kOfferByPost:
-        PostMessageA(terminal, peer.imsMessage, kOffer, reinterpret_cast<LPARAM>(self));
+        PostMessageA(terminal, peer.imsMessage, kImsOffer, reinterpret_cast<LPARAM>(self));
         break;
     }
 }
 
-void OfferOtherServer(Peer *peer)
+// What the test asked to happen while a terminal waits for the answer.
+void ActBeforeAnswering(Peer *peer)
 {
     HWND other = peer->otherServer;
     peer->otherServer = NULL;
     if (other && peer->discoverer)
-        SendToTerminal(peer->discoverer, *peer, kOffer, other);
+        SendToTerminal(peer->discoverer, *peer, kImsOffer, other);
+    HWND poked = peer->pokeWindow;
+    peer->pokeWindow = NULL;
+    DWORD_PTR ignored = 0;
+    if (poked)
+        SendMessageTimeoutA(poked, peer->pokeMessage, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &ignored);
 }
 
 LRESULT ServeLinkMessage(HWND self, Peer *peer, WPARAM code, LPARAM window)
 {
     HWND named = reinterpret_cast<HWND>(window);
     switch (code) {
-    case kDiscover:
+    case kImsDiscover:
         Log(*peer, kPeerLogDiscover, HandleValue(named));
         peer->discoverer = named;
         Offer(self, *peer, named);
         return 0;
-    case kGetTarget:
-        OfferOtherServer(peer);
+    case kImsGetTarget:
+        ActBeforeAnswering(peer);
         Log(*peer, kPeerLogGet, HandleValue(peer->target));
         return reinterpret_cast<LRESULT>(peer->target);
-    case kSetTarget:
+    case kImsSetTarget:
         Log(*peer, kPeerLogSet, HandleValue(named));
         peer->target = named;
         return 0;
-    case kLinked:
+    case kImsLinked:
         Log(*peer, kPeerLogLinked, 0);
         return 0;
-    case kAnnounce:
-    case kWithdraw:
-    case kOffer:
+    case kImsAnnounce:
+    case kImsWithdraw:
+    case kImsOffer:
         return 0;  // our own broadcasts coming back
     default:
         Log(*peer, kPeerLogOther, code);
@@ -144,9 +140,9 @@ LRESULT Obey(HWND self, Peer *peer, WPARAM order, LPARAM argument)
         peer->terminal = window;
         return 0;
     case kPeerAnnounce:
-        return static_cast<LRESULT>(Tell(*peer, kAnnounce, NULL));
+        return static_cast<LRESULT>(Tell(*peer, kImsAnnounce, NULL));
     case kPeerWithdraw:
-        return static_cast<LRESULT>(Tell(*peer, kWithdraw, window ? window : self));
+        return static_cast<LRESULT>(Tell(*peer, kImsWithdraw, window ? window : self));
     case kPeerTakeTarget:
         peer->target = window;
         return 0;
@@ -165,6 +161,9 @@ LRESULT Obey(HWND self, Peer *peer, WPARAM order, LPARAM argument)
         return reinterpret_cast<LRESULT>(peer->target);
     case kPeerOfferOtherOnQuestion:
         peer->otherServer = window;
+        return 0;
+    case kPeerPokeOnQuestion:
+        peer->pokeWindow = window;
         return 0;
     }
     return 0;
@@ -207,9 +206,11 @@ int main(int argc, char **argv)
     Peer peer = {};
     peer.imsMessage = RegisterWindowMessageA(kImsMessageName);
     peer.controlMessage = RegisterWindowMessageA(kImsPeerControlName);
+    peer.pokeMessage = RegisterWindowMessageA(kImsPeerPokeName);
     peer.log = CreateFileA(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (!peer.imsMessage || !peer.controlMessage || peer.log == INVALID_HANDLE_VALUE)
+    if (!peer.imsMessage || !peer.controlMessage || !peer.pokeMessage ||
+        peer.log == INVALID_HANDLE_VALUE)
         return 3;
     HWND window = CreatePeerWindow(GetModuleHandleA(NULL), &peer);
     if (!window)
