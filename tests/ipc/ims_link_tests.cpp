@@ -65,6 +65,7 @@ protected:
 
     void SetUp() override
     {
+        ASSERT_NE(server_.Window(), nullptr);
         ASSERT_TRUE(StartTerminal(terminal_));
         input_ = InputLineOf(terminal_.MainWindow());
         ASSERT_TRUE(server_.WaitForCount(kPeerLogLinked, 1));
