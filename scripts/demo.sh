@@ -20,7 +20,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 else
     rm -f build/demo-ready build/demo-done build/demo.png
     tests/bench/with-bench.sh build -- bash -c '
-        wine build/host_sim.exe --port 21 --baud 9600 >/dev/null 2>&1 &
+        wine build/host_sim.exe --port 21 --baud 9600 --no-echo >/dev/null 2>&1 &
         wine build/demo_session.exe "$(winepath -w build/demo-ready)" "$(winepath -w build/demo-done)" &
         session=$!
         for _ in $(seq 300); do [ -e build/demo-ready ] && break; sleep 0.1; done
