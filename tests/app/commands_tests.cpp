@@ -273,6 +273,7 @@ TEST_F(Commands, TogglesLeaveZeroOrOne)
         {IDM_LOCAL_ECHO, &TerminalState::localEcho},
         {IDM_WRITE_LOG, &TerminalState::writeLog},
         {IDM_HIDE_INPUT, &TerminalState::hideInput},
+        {IDM_IMS_LINK, &TerminalState::imsEnabled},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.command);
