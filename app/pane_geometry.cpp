@@ -10,11 +10,13 @@ long InputHeightFromMetrics(long lineHeight, const PaneRect &formatRect)
 
 long InputHeightFromFontHeight(long fontHeight)
 {
-    // Worked in 64 bits: the stored height may be any value, and neither its
-    // magnitude nor the product may overflow.
-    long long magnitude = fontHeight < 0 ? -static_cast<long long>(fontHeight) : fontHeight;
-    long long height = magnitude * 120 / 100;
-    return height > LONG_MAX ? LONG_MAX : static_cast<long>(height);
+    // The stored height may be any value: its magnitude is taken unsigned, and
+    // the fifth added as 6/5 of it in parts, so that nothing overflows
+    // whatever the width of long.
+    unsigned long long magnitude = fontHeight < 0 ? 0ULL - static_cast<unsigned long long>(fontHeight)
+                                                  : static_cast<unsigned long long>(fontHeight);
+    unsigned long long height = magnitude / 5 * 6 + magnitude % 5 * 6 / 5;
+    return height > static_cast<unsigned long long>(LONG_MAX) ? LONG_MAX : static_cast<long>(height);
 }
 
 PaneRect PlaceInputLine(const PaneRect &client, const PaneRect &inputWindow, long inputClientHeight,
