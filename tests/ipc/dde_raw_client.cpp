@@ -82,8 +82,7 @@ void RawDdeClient::OnPostedAck(HWND server, LPARAM lParam)
         return;
     FreeDDElParam(WM_DDE_ACK, lParam);
     HGLOBAL block = reinterpret_cast<HGLOBAL>(handle);
-    bool valid = GlobalFlags(block) != GMEM_INVALID_HANDLE;
-    acks_.push_back({server, status, handle, valid});
+    acks_.push_back({server, status, handle});
     auto mine = std::find(blocks_.begin(), blocks_.end(), block);
     if (mine != blocks_.end()) {
         GlobalFree(block);

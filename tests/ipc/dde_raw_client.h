@@ -20,8 +20,6 @@ struct ReceivedAck {
     HWND from;
     UINT_PTR status;
     UINT_PTR handle;
-    // The block could still be read when its acknowledgement arrived.
-    bool blockValid;
 };
 
 class RawDdeClient {
