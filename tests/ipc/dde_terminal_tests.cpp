@@ -179,22 +179,6 @@ TEST_F(DdeTerminal, JapaneseTextReachesTheLineInTheSystemCodePage)
     EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
 }
 
-TEST_F(DdeTerminal, TwoLibraryClientsAtOnceAndOneLeaving)
-{
-    OpenPort();
-    FarEnd farEnd(FarPortOf(kPort));
-    LibraryClient first(false);
-    LibraryClient second(true);
-    ASSERT_TRUE(first.Connect(service_));
-    ASSERT_TRUE(second.Connect(service_));
-    UINT error = 0;
-    EXPECT_TRUE(first.Execute("[Send(1)]", &error));
-    EXPECT_TRUE(second.Execute("[Send(2)]", &error));
-    first.Disconnect();
-    EXPECT_TRUE(second.Execute("[Send(3)]", &error));
-    EXPECT_EQ("123", farEnd.Read(3));
-}
-
 TEST_F(DdeTerminal, RawClientInAnotherProcessGetsItsOwnHandleBackInAPositiveAck)
 {
     LeavePortClosed();
@@ -207,10 +191,6 @@ TEST_F(DdeTerminal, RawClientInAnotherProcessGetsItsOwnHandleBackInAPositiveAck)
     EXPECT_EQ(terminal_.MainWindow(), ack.from);
     EXPECT_EQ(0x8000u, ack.status);
     EXPECT_EQ(reinterpret_cast<UINT_PTR>(block), ack.handle);
-
-    RawDdeClient stranger;
-    stranger.PostExecute(terminal_.MainWindow(), std::string("[Send(x)]", 10));
-    EXPECT_FALSE(stranger.AnyAckWithin(300));
 }
 
 // The terminal leaves the atoms of its answers to the client, as the DDE
