@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and running the terminal needs on Debian 12, as root.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
+          wine wine64 wine32:i386 xvfb socat locales fonts-ipafont-gothic x11-utils imagemagick)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Code page 932 under Wine comes from the Japanese UTF-8 locale.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
+    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
+fi
