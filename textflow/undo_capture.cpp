@@ -53,23 +53,28 @@ static void TypeIntoWindow(HWND focus, const char *text, BOOL caretToStart)
         SendToFocus(focus, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
-void TypeIntoFocus(const char *text, BOOL caretToStart)
+// The focus window of the foreground application, read from its thread's
+// input state. Attaching to that thread's input and asking GetFocus would
+// give the same answer, but it couples this thread to an application that
+// may be hung, and some platforms lose track of the foreground window once
+// the threads part again, so the next line would find no target.
+static HWND ForegroundFocus()
 {
     HWND foreground = GetForegroundWindow();
-    if (!text || !foreground)
-        return;
-    DWORD ownThread = GetCurrentThreadId();
-    DWORD foregroundThread = GetWindowThreadProcessId(foreground, NULL);
-    // Without the attachment GetFocus would name this thread's own focus
-    // window, and the text would land in the wrong place.
-    bool attach = foregroundThread != ownThread;
-    if (attach && !AttachThreadInput(foregroundThread, ownThread, TRUE))
-        return;
-    HWND focus = GetFocus();
-    if (focus && IsWindow(focus))
+    if (!foreground)
+        return NULL;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(foreground, NULL), &info))
+        return NULL;
+    return info.hwndFocus;
+}
+
+void TypeIntoFocus(const char *text, BOOL caretToStart)
+{
+    HWND focus = ForegroundFocus();
+    if (text && focus && IsWindow(focus))
         TypeIntoWindow(focus, text, caretToStart);
-    if (attach)
-        AttachThreadInput(foregroundThread, ownThread, FALSE);
 }
 
 void ToggleUndoCapture(TerminalState *state)
