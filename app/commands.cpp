@@ -1,17 +1,112 @@
 #include "app/commands.h"
 
+#include <cstdio>
+#include <initializer_list>
+
+#include "app/appearance_commands.h"
+#include "app/layout.h"
+#include "app/program_identity.h"
 #include "app/terminal_state.h"
 #include "app/window_title.h"
 #include "ipc/dde_probe.h"
+#include "ipc/ims_link.h"
 #include "resources/resource_ids.h"
 #include "serial/connect_dialogs.h"
 #include "serial/serial_port.h"
+#include "textflow/daily_log.h"
+#include "textflow/undo_capture.h"
 
-void BuildMenus(HWND)
+namespace {
+
+const int kMenuTextSize = 256;
+const int kAboutFormatSize = 256;
+
+// What the system menu may carry besides its own commands. Every number is a
+// multiple of 16, so the low bits the system uses survive the masking.
+const UINT kMenuCommands[] = {
+    IDM_CONNECT,    IDM_OPEN_LOG,   IDM_ABOUT,  IDM_EXIT,     IDM_FONT,
+    IDM_TEXT_COLOR, IDM_BACK_COLOR, IDM_LOCAL_ECHO, IDM_WRITE_LOG, IDM_HIDE_INPUT,
+    IDM_IMS_LINK,   IDM_COPY_ALL,   IDM_ENABLE_UNDO,
+};
+
+struct CheckItem {
+    UINT command;
+    LONG TerminalState::*flag;
+};
+
+const CheckItem kCheckItems[] = {
+    {IDM_HIDE_INPUT, &TerminalState::hideInput}, {IDM_LOCAL_ECHO, &TerminalState::localEcho},
+    {IDM_WRITE_LOG, &TerminalState::writeLog},   {IDM_IMS_LINK, &TerminalState::imsEnabled},
+    {IDM_ENABLE_UNDO, &TerminalState::enableUndo},
+};
+
+bool IsMenuCommand(UINT command)
 {
+    for (UINT known : kMenuCommands) {
+        if (known == command)
+            return true;
+    }
+    return false;
 }
 
-static void RunCommand(HWND mainWindow, UINT command)
+bool IsLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
+// The popups are appended, not copied: a check mark set on one shows in the
+// menu bar, the system menu and the right-click menu alike.
+void MirrorMenuBar(HMENU menuBar, HMENU systemMenu, HMENU contextMenu)
+{
+    int count = GetMenuItemCount(menuBar);
+    for (int position = 0; position < count; ++position) {
+        HMENU popup = GetSubMenu(menuBar, position);
+        if (!popup)
+            continue;
+        char text[kMenuTextSize] = "";
+        GetMenuStringA(menuBar, static_cast<UINT>(position), text, kMenuTextSize, MF_BYPOSITION);
+        UINT_PTR item = reinterpret_cast<UINT_PTR>(popup);
+        AppendMenuA(systemMenu, MF_POPUP | MF_STRING, item, text);
+        AppendMenuA(contextMenu, MF_POPUP | MF_STRING, item, text);
+    }
+}
+
+// Copying everything received has no place in the menu bar; it is offered
+// only where the operator points at the text or opens the window's own menu.
+void AppendCopyAllItem(const TerminalState *state, HMENU systemMenu)
+{
+    char text[kMenuTextSize] = "";
+    if (LoadStringA(state->instance, IDS_COPY_ALL, text, kMenuTextSize) <= 0)
+        return;
+    for (HMENU menu : {systemMenu, state->contextMenu}) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+        AppendMenuA(menu, MF_STRING, IDM_COPY_ALL, text);
+    }
+}
+
+void ShowAbout(HWND mainWindow, const TerminalState *state)
+{
+    char format[kAboutFormatSize] = "";
+    LoadStringA(state->instance, IDS_ABOUT, format, kAboutFormatSize);
+    char text[kAboutFormatSize + sizeof kProgramName + sizeof kProgramVersion];
+    std::snprintf(text, sizeof text, format, kProgramName, kProgramVersion);
+    MessageBoxA(mainWindow, text, kProgramName, MB_OK | MB_ICONINFORMATION);
+}
+
+void CopyAllOutput(const TerminalState *state)
+{
+    SendMessageA(state->outputEdit, EM_SETSEL, 0, -1);
+    SendMessageA(state->outputEdit, WM_COPY, 0, 0);
+}
+
+// A flag read from a hand-edited settings file may hold any non-zero value;
+// the toggle always leaves 0 or 1.
+void Toggle(TerminalState *state, LONG TerminalState::*flag)
+{
+    state->*flag = state->*flag ? 0 : 1;
+}
+
+void RunCommand(HWND mainWindow, TerminalState *state, UINT command)
 {
     switch (command) {
     case IDM_DUPLICATE_NOTICE:
@@ -20,29 +115,93 @@ static void RunCommand(HWND mainWindow, UINT command)
     case IDM_CONNECT:
         RunConnect(mainWindow);
         break;
+    case IDM_OPEN_LOG:
+        OpenLogFile(mainWindow);
+        break;
+    case IDM_ABOUT:
+        ShowAbout(mainWindow, state);
+        break;
     case IDM_EXIT:
         PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+        break;
+    case IDM_FONT:
+        ChoosePaneFont(mainWindow);
+        break;
+    case IDM_TEXT_COLOR:
+        ChooseTextColor(mainWindow);
+        break;
+    case IDM_BACK_COLOR:
+        ChooseBackColor(mainWindow);
+        break;
+    case IDM_LOCAL_ECHO:
+        Toggle(state, &TerminalState::localEcho);
+        break;
+    case IDM_WRITE_LOG:
+        Toggle(state, &TerminalState::writeLog);
+        break;
+    case IDM_HIDE_INPUT:
+        Toggle(state, &TerminalState::hideInput);
+        LayoutPanes(mainWindow);
+        break;
+    case IDM_IMS_LINK:
+        ToggleImsLink(mainWindow);
+        break;
+    case IDM_COPY_ALL:
+        CopyAllOutput(state);
+        break;
+    case IDM_ENABLE_UNDO:
+        ToggleUndoCapture(state);
         break;
     }
 }
 
+}  // namespace
+
+void BuildMenus(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    HMENU systemMenu = GetSystemMenu(mainWindow, FALSE);
+    state->contextMenu = CreatePopupMenu();
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, NULL);
+    MirrorMenuBar(GetMenu(mainWindow), systemMenu, state->contextMenu);
+    AppendCopyAllItem(state, systemMenu);
+}
+
+// Menu (0) and accelerator (1) commands only: the panes' notifications arrive
+// as WM_COMMAND too, with their own codes. Every command may run a nested
+// message loop, so the title is rebuilt from the record as it is afterwards.
 BOOL HandleCommand(HWND mainWindow, WPARAM wParam)
 {
+    TerminalState *state = GetTerminalState(mainWindow);
     UINT code = HIWORD(wParam);
-    if (code != 0 && code != 1)
+    if (!state || (code != 0 && code != 1))
         return FALSE;
-    RunCommand(mainWindow, LOWORD(wParam));
+    RunCommand(mainWindow, state, LOWORD(wParam));
     RefreshTitle(mainWindow);
     return TRUE;
 }
 
-BOOL HandleSysCommand(HWND, WPARAM)
+// The menus mirrored into the system menu report their items as system
+// commands; posting them on as WM_COMMAND makes them run exactly as from the
+// menu bar.
+BOOL HandleSysCommand(HWND mainWindow, WPARAM wParam)
 {
-    return FALSE;
+    UINT command = static_cast<UINT>(wParam & 0xFFF0);
+    if (!GetTerminalState(mainWindow) || !IsMenuCommand(command))
+        return FALSE;
+    PostMessageA(mainWindow, WM_COMMAND, command, 0);
+    return TRUE;
 }
 
-void UpdateMenuChecks(HWND, HMENU)
+void UpdateMenuChecks(HWND mainWindow, HMENU popup)
 {
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    for (const CheckItem &item : kCheckItems)
+        CheckMenuItem(popup, item.command, MF_BYCOMMAND | (state->*item.flag ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void RefreshTitle(HWND mainWindow)
@@ -50,8 +209,9 @@ void RefreshTitle(HWND mainWindow)
     const TerminalState *state = GetTerminalState(mainWindow);
     if (!state)
         return;
-    TitleParts parts = {IsPortOpen(mainWindow) != 0, state->portIndex + 1, state->baudRate,
-                        state->ddeEnabled != 0, state->ddeServer.serviceName};
+    bool portOpen = IsPortOpen(mainWindow) != 0;
+    TitleParts parts = {portOpen, portOpen ? state->portIndex + 1 : 0, state->baudRate,
+                        state->ddeEnabled != 0, state->ddeServer.serviceName, IsLeadByte};
     char title[256];
     FormatWindowTitle(title, sizeof title, parts);
     SetWindowTextA(mainWindow, title);

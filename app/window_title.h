@@ -10,8 +10,10 @@ struct TitleParts {
     long baudRate;
     bool ddeEnabled;
     const char *serviceName;
+    // The code page's double-byte lead-byte test; NULL for single-byte text.
+    bool (*isLeadByte)(unsigned char byte);
 };
 
 // Writes at most size - 1 characters and always terminates; a title longer
-// than the buffer is cut.
+// than the buffer is cut, never inside a double-byte character.
 void FormatWindowTitle(char *out, std::size_t size, const TitleParts &parts);

@@ -5,6 +5,9 @@
 #
 #   tests/bench/with-bench.sh BUILD_DIR -- COMMAND...
 #
+# With VRK_BENCH_DISPLAY=current and DISPLAY set, the windows appear on that
+# display instead of a private virtual one.
+#
 # Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM5-COM25,
 # COM12-COM32. COM40 names no device.
 set -euo pipefail
@@ -61,14 +64,19 @@ map_ports() {
         for name in COM1 COM2 COM5 COM12 COM21 COM22 COM25 COM32; do
             printf '"%s"="%s"\r\n' "$name" "$bench/$name"
         done
-        # With no window manager on the display, every hidden managed window
-        # costs Wine a two-second wait for a withdrawal that never comes.
-        printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
+        # With no window manager on the private display, every hidden managed
+        # window costs Wine a two-second wait for a withdrawal that never comes.
+        printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n' "$managed"
     } >"$reg"
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
 }
 
-start_display
+managed=N
+if [ "${VRK_BENCH_DISPLAY:-}" = current ] && [ -n "${DISPLAY:-}" ]; then
+    managed=Y
+else
+    start_display
+fi
 start_cables
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
 map_ports

@@ -14,18 +14,26 @@ TerminalUnderTest::TerminalUnderTest(const char *iniText)
 
 TerminalUnderTest::~TerminalUnderTest()
 {
-    if (process_.hProcess) {
-        if (!HasExited())
-            TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
+    EndProcess();
     RemoveDirectoryTree(directory_);
+}
+
+void TerminalUnderTest::EndProcess()
+{
+    if (!process_.hProcess)
+        return;
+    if (!HasExited())
+        TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+    mainWindow_ = NULL;
 }
 
 bool TerminalUnderTest::Start()
 {
+    EndProcess();
     std::string exe = PathOf("VRK.exe");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -92,6 +100,16 @@ std::wstring TerminalUnderTest::Connect(int portChoiceId, int baudChoiceId) cons
     if (!AnswerPortDialog(portChoiceId) || !AnswerBaudRateDialog(baudChoiceId))
         return L"";
     return AnswerMessageBox();
+}
+
+int TerminalUnderTest::CheckedChoice(HWND dialog)
+{
+    for (int id = 1000; id < 1010; ++id) {
+        HWND button = GetDlgItem(dialog, id);
+        if (button && SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            return id;
+    }
+    return 0;
 }
 
 std::wstring TerminalUnderTest::AnswerMessageBox(DWORD timeoutMs) const

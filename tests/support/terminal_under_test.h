@@ -17,7 +17,7 @@ public:
     TerminalUnderTest(const TerminalUnderTest &) = delete;
     TerminalUnderTest &operator=(const TerminalUnderTest &) = delete;
 
-    // Starts the program and waits for its main window.
+    // Starts the program (again, after Close) and waits for its main window.
     bool Start();
     HWND MainWindow() const { return mainWindow_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
@@ -36,6 +36,8 @@ public:
     // Both dialogs with OK, then the box that reports the outcome; returns its text.
     std::wstring Connect(int portChoiceId = 0, int baudChoiceId = 0) const;
     std::wstring AnswerMessageBox(DWORD timeoutMs = 5000) const;
+    // Id of the checked radio button of a Connect dialog, 0 when none is.
+    static int CheckedChoice(HWND dialog);
 
     // Asks the window to close and waits for the process to end.
     bool Close(DWORD timeoutMs = 10000);
@@ -43,6 +45,7 @@ public:
     DWORD ExitCode() const;
 
 private:
+    void EndProcess();
     bool AnswerChoiceDialog(const wchar_t *title, int choiceId, bool ok) const;
     std::string directory_;
     PROCESS_INFORMATION process_;

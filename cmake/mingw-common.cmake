@@ -1,0 +1,11 @@
+# Shared by the MinGW-w64 toolchain files; they set VRK_MINGW_TRIPLE first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${VRK_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VRK_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${VRK_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VRK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# ctest and test discovery run the Windows programs under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

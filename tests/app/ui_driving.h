@@ -1,0 +1,50 @@
+// Driving the terminal's own windows from inside the test program.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/in_process_terminal.h"
+
+// Runs `open` on this thread, where it sits in the dialog's own message loop,
+// while another thread waits for a dialog of this process titled `title` (any
+// title when NULL) and hands it to `answer`, which must close it. False when
+// no such dialog showed up.
+bool WithDialog(const wchar_t *title, const std::function<void()> &open,
+                const std::function<void(HWND dialog)> &answer);
+
+// The text of a message box: the static control Windows numbers 0xFFFF, Wine 100.
+std::wstring MessageBoxText(HWND box);
+
+// Runs `whileOpen` once the menu that `open` shows (on this thread) is up, then
+// closes that menu.
+void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen);
+
+// Sends a menu (code 0) or accelerator (code 1) command to the main window.
+LRESULT SendCommand(HWND mainWindow, UINT command, UINT code = 0);
+
+std::string WindowTextA(HWND window);
+
+bool operator==(const RECT &a, const RECT &b);
+void PrintTo(const RECT &rect, std::ostream *out);
+
+RECT ClientRectOf(HWND window);
+// The window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND window);
+
+// The real main window, shown, with the dialog-centring hook installed as the
+// program's main function does.
+class ShownTerminal : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HWND Window() const { return terminal.Window(); }
+    TerminalState *State() const { return terminal.State(); }
+
+    InProcessTerminal terminal;
+};

@@ -1,0 +1,290 @@
+// The real terminal against stand-in input monitor servers, each in its own
+// process, the way they meet on a desktop.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/program_identity.h"
+#include "tests/ipc/ims_peer.h"
+#include "tests/support/terminal_under_test.h"
+
+namespace {
+
+const char kLinkOn[] = "[VRK]\r\nDdeServiceName=\r\nImsApi=1\r\n";
+const char kLinkOff[] = "[VRK]\r\nDdeServiceName=\r\nImsApi=0\r\n";
+
+// Long enough for at least two link checks.
+const DWORD kSeveralTicksMs = 800;
+
+// The port dialog is dismissed so that nothing modal is left open.
+bool StartTerminal(TerminalUnderTest &terminal)
+{
+    return terminal.Start() && terminal.AnswerPortDialog(0, false);
+}
+
+// The conversation as one line, without the server's start and its own offer
+// replies, whose place among the terminal's questions is up to the scheduler.
+std::string Conversation(const ImsPeer &server)
+{
+    std::string names;
+    for (const PeerEvent &event : server.Events()) {
+        if (event.name == kPeerLogReady || event.name == kPeerLogOffer)
+            continue;
+        names += names.empty() ? "" : " ";
+        names += event.name;
+    }
+    return names;
+}
+
+bool WaitUntilTargets(const ImsPeer &server, HWND target, DWORD timeoutMs = 3000)
+{
+    return PumpUntil([&] { return server.Target() == target; }, timeoutMs);
+}
+
+// Link checks that reach the server while the test waits.
+size_t ChecksDuring(const ImsPeer &server, DWORD milliseconds)
+{
+    size_t before = server.Count(kPeerLogGet);
+    PumpFor(milliseconds);
+    return server.Count(kPeerLogGet) - before;
+}
+
+void Discover(HWND terminal)
+{
+    PostMessageA(terminal, kImsDiscoverMessage, 0, 0);
+}
+
+}  // namespace
+
+// A terminal with the link switched on that has linked, at its start, to the
+// server already running.
+class ImsLinkedTerminalTest : public ::testing::Test {
+protected:
+    ImsLinkedTerminalTest() : terminal_(kLinkOn), input_(NULL) {}
+
+    void SetUp() override
+    {
+        ASSERT_NE(server_.Window(), nullptr);
+        ASSERT_TRUE(StartTerminal(terminal_));
+        input_ = InputLineOf(terminal_.MainWindow());
+        ASSERT_TRUE(server_.WaitForCount(kPeerLogLinked, 1));
+        ASSERT_EQ(server_.Target(), input_);
+    }
+
+    HWND Terminal() const { return terminal_.MainWindow(); }
+
+    ImsPeer server_;
+    TerminalUnderTest terminal_;
+    HWND input_;
+};
+
+TEST_F(ImsLinkedTerminalTest, LinksAtStartChecksEveryTickAndReleasesAtClose)
+{
+    EXPECT_EQ(Conversation(server_).rfind("discover get set linked", 0), 0u) << Conversation(server_);
+    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogDiscover).at(0).value), Terminal());
+    EXPECT_EQ(server_.EventsNamed(kPeerLogOffer).at(0).value, 0u);
+    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogSet).at(0).value), input_);
+
+    size_t checksBefore = server_.Count(kPeerLogGet);
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, checksBefore + 3));
+    std::vector<PeerEvent> checks = server_.EventsNamed(kPeerLogGet);
+    const PeerEvent &first = checks[checksBefore];
+    const PeerEvent &third = checks[checksBefore + 2];
+    EXPECT_GE(third.tick - first.tick, 400u) << "checks follow the 300 ms timer";
+    EXPECT_EQ(AsWindow(third.value), input_);
+
+    ASSERT_TRUE(terminal_.Close());
+    std::vector<PeerEvent> events = server_.Events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2].name, kPeerLogGet);
+    EXPECT_EQ(events.back().name, kPeerLogSet);
+    EXPECT_EQ(events.back().value, 0u);
+    EXPECT_EQ(server_.Target(), nullptr);
+}
+
+TEST(ImsLinkTest, WaitingTerminalLinksOnlyWhenAServerAnnouncesItself)
+{
+    TerminalUnderTest terminal(kLinkOn);
+    ASSERT_TRUE(StartTerminal(terminal));
+    PumpFor(300);
+    ImsPeer server;
+    PumpFor(kSeveralTicksMs);
+    EXPECT_EQ(Conversation(server), "") << "a waiting terminal neither searches nor checks";
+
+    EXPECT_EQ(server.Order(kPeerAnnounce), 0u);
+    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
+    EXPECT_EQ(server.Target(), InputLineOf(terminal.MainWindow()));
+
+    server.Order(kPeerAnnounce);
+    PumpFor(500);
+    EXPECT_EQ(server.Count(kPeerLogDiscover), 1u) << "a linked terminal ignores announcements";
+}
+
+TEST(ImsLinkTest, SwitchedOffTerminalNeverTalksToAServer)
+{
+    ImsPeer server;
+    TerminalUnderTest terminal(kLinkOff);
+    ASSERT_TRUE(StartTerminal(terminal));
+    server.Order(kPeerAim, terminal.MainWindow());
+    EXPECT_EQ(server.Order(kPeerAnnounce), 0u);
+    PumpFor(kSeveralTicksMs);
+    ASSERT_TRUE(terminal.Close());
+    EXPECT_EQ(Conversation(server), "");
+}
+
+TEST_F(ImsLinkedTerminalTest, SecondTerminalFindsTheServerTakenAndWaitsForTheNextAnnouncement)
+{
+    TerminalUnderTest second(kLinkOn);
+    ASSERT_TRUE(StartTerminal(second));
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogDiscover, 2));
+    PumpFor(500);
+    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogDiscover).at(1).value), second.MainWindow());
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u) << "the taken server is left alone";
+    EXPECT_EQ(server_.Target(), input_);
+
+    ASSERT_TRUE(terminal_.Close());
+    EXPECT_EQ(server_.Target(), nullptr);
+    PumpFor(kSeveralTicksMs);
+    EXPECT_EQ(server_.Target(), nullptr) << "the second terminal does not search on its own";
+
+    server_.Order(kPeerAnnounce);
+    EXPECT_TRUE(WaitUntilTargets(server_, InputLineOf(second.MainWindow())));
+}
+
+TEST(ImsLinkTest, OffersOutsideADiscoveryOrAfterTheFirstAreIgnored)
+{
+    ImsPeer quiet(kOfferNever);
+    TerminalUnderTest terminal(kLinkOn);
+    ASSERT_TRUE(StartTerminal(terminal));
+    ASSERT_TRUE(quiet.WaitForCount(kPeerLogDiscover, 1));
+    PumpFor(300);
+    quiet.Order(kPeerAim, terminal.MainWindow());
+    EXPECT_EQ(quiet.Order(kPeerSendCode, 3), 0u);
+    PumpFor(300);
+    EXPECT_EQ(Conversation(quiet), "discover") << "an offer while waiting is not taken";
+
+    ImsPeer one;
+    ImsPeer other;
+    Discover(terminal.MainWindow());
+    ASSERT_TRUE(PumpUntil([&] { return one.Count(kPeerLogLinked) + other.Count(kPeerLogLinked) > 0; },
+                          3000));
+    const ImsPeer &linked = one.Count(kPeerLogLinked) ? one : other;
+    const ImsPeer &passed = one.Count(kPeerLogLinked) ? other : one;
+    EXPECT_EQ(linked.Target(), InputLineOf(terminal.MainWindow()));
+    EXPECT_EQ(Conversation(passed), "discover") << "a later offer of the same discovery";
+    EXPECT_EQ(passed.EventsNamed(kPeerLogOffer).at(0).value, 0u);
+
+    Discover(terminal.MainWindow());
+    ASSERT_TRUE(linked.WaitForCount(kPeerLogLinked, 2));
+    PumpFor(300);
+    EXPECT_EQ(linked.Count(kPeerLogSet), 1u) << "a discovery while linked only confirms the link";
+    EXPECT_EQ(Conversation(passed), "discover discover");
+
+    passed.Order(kPeerAim, terminal.MainWindow());
+    EXPECT_EQ(passed.Order(kPeerSendCode, 3), 0u);
+    PumpFor(300);
+    EXPECT_EQ(passed.Count(kPeerLogGet), 0u) << "an offer while linked is not taken";
+    EXPECT_EQ(linked.Target(), InputLineOf(terminal.MainWindow()));
+}
+
+TEST(ImsLinkTest, OfferArrivingWhileAnotherIsBeingAcceptedIsIgnored)
+{
+    ImsPeer bystander(kOfferNever);
+    ImsPeer server;
+    server.Order(kPeerOfferOtherOnQuestion, bystander.Window());
+    TerminalUnderTest terminal(kLinkOn);
+    ASSERT_TRUE(StartTerminal(terminal));
+    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
+    PumpFor(300);
+    EXPECT_EQ(server.Target(), InputLineOf(terminal.MainWindow()));
+    EXPECT_EQ(Conversation(bystander), "discover");
+    EXPECT_EQ(bystander.Target(), nullptr);
+}
+
+TEST(ImsLinkTest, PostedOfferIsNeverLinked)
+{
+    ImsPeer server(kOfferByPost);
+    TerminalUnderTest terminal(kLinkOn);
+    ASSERT_TRUE(StartTerminal(terminal));
+    ASSERT_TRUE(server.WaitForCount(kPeerLogDiscover, 1));
+    PumpFor(kSeveralTicksMs);
+    EXPECT_EQ(Conversation(server), "discover");
+    EXPECT_EQ(server.Target(), nullptr);
+}
+
+TEST_F(ImsLinkedTerminalTest, OnlyAWithdrawalNamingTheLinkedServerEndsTheLink)
+{
+    ImsPeer stranger(kOfferNever);
+    stranger.Order(kPeerAim, Terminal());
+    server_.Order(kPeerAim, Terminal());
+
+    EXPECT_EQ(stranger.Order(kPeerWithdraw), 0u);
+    EXPECT_EQ(server_.Order(kPeerWithdraw, stranger.Window()), 0u);
+    EXPECT_GE(ChecksDuring(server_, kSeveralTicksMs), 2u) << "the link stands";
+
+    EXPECT_EQ(server_.Order(kPeerWithdraw), 0u);
+    PumpFor(300);
+    EXPECT_EQ(ChecksDuring(server_, kSeveralTicksMs), 0u) << "the link is forgotten";
+    ASSERT_TRUE(terminal_.Close());
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u) << "nothing is sent back";
+    EXPECT_EQ(server_.Target(), input_);
+}
+
+TEST_F(ImsLinkedTerminalTest, ServerTakingAnotherTargetIsForgottenAndLeftAlone)
+{
+    server_.Order(kPeerTakeTarget, server_.Window());
+    size_t checks = server_.Count(kPeerLogGet);
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, checks + 1));
+    PumpFor(100);
+    EXPECT_EQ(ChecksDuring(server_, kSeveralTicksMs), 0u);
+    ASSERT_TRUE(terminal_.Close());
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
+    EXPECT_EQ(server_.Target(), server_.Window());
+}
+
+TEST_F(ImsLinkedTerminalTest, DestroyedServerIsForgottenAndANewOneCanLink)
+{
+    server_.Order(kPeerQuit);
+    ASSERT_TRUE(server_.HasExited(3000));
+    PumpFor(kSeveralTicksMs);
+
+    ImsPeer next;
+    next.Order(kPeerAnnounce);
+    EXPECT_TRUE(WaitUntilTargets(next, input_));
+}
+
+TEST_F(ImsLinkedTerminalTest, TerminalAnswersZeroToEveryCode)
+{
+    server_.Order(kPeerAim, Terminal());
+    // The withdrawal comes last: until then the terminal is linked to the sender.
+    for (LPARAM code : {0, 2, 3, 4, 5, 6, 7, 8, 9, 0x7FFF, 0xFFFF, 1}) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(server_.Order(kPeerSendCode, code), 0u);
+    }
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
+}
+
+// Wine takes a thread for hung only once it has not pumped messages for five
+// seconds; until then nothing but the terminal's own time-out bounds a send to
+// it. The measurement runs inside those five seconds, the worst case. The
+// linked server hears IMS_LINKED the moment the broadcast is over, so the time
+// from posting the discovery to that message is how long the terminal's
+// window was kept from everything posted to it.
+TEST_F(ImsLinkedTerminalTest, HungTopLevelWindowDoesNotHoldTheTerminal)
+{
+    const DWORD kWineHungAfterMs = 5000;
+    const DWORD kAnswerWithinMs = 1000;
+    const DWORD kOneTimeOutMs = 150;
+    ImsPeer hung(kOfferNever);
+    const DWORD hangStart = hung.Hang();
+    PumpFor(100);
+
+    const DWORD discoveryStart = GetTickCount();
+    Discover(Terminal());
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogLinked, 2, kWineHungAfterMs));
+    const DWORD discoveryEnd = server_.EventsNamed(kPeerLogLinked).at(1).tick;
+    EXPECT_LT(discoveryEnd - discoveryStart, kAnswerWithinMs);
+    EXPECT_GE(discoveryEnd - discoveryStart, kOneTimeOutMs) << "the broadcast did wait for the hung window";
+    EXPECT_LT(discoveryEnd - hangStart, kWineHungAfterMs) << "measured before Wine gave up on it";
+}

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <windows.h>
+#include <dde.h>
+
+#include "app/main_window.h"
+#include "tests/support/build_files.h"
+#include "tests/support/in_process_terminal.h"
+#include "tests/support/terminal_under_test.h"
+#include "tests/support/windows_of_process.h"
+
+namespace {
+
+const char kAllDefaultKeys[] =
+    "[VRK]\r\nVersion=2.0(32)\r\nCommPort=0\r\nBaudRate=1200\r\nDdeServiceName=VRK\r\n"
+    "LocalEcho=0\r\nWriteLog=1\r\nImsApi=0\r\nEnableUndo=0\r\n";
+
+LONG_PTR StyleOf(HWND window)
+{
+    return GetWindowLongPtrA(window, GWL_STYLE);
+}
+
+TEST(MainWindow, HoldsTheOutputPaneAndTheInputLine)
+{
+    InProcessTerminal terminal;
+    HWND window = terminal.Window();
+    ASSERT_TRUE(window);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    EXPECT_STREQ("VRKWndClass", name);
+    EXPECT_FALSE(IsWindowUnicode(window)) << "DDE clients rely on an ANSI server window";
+    EXPECT_EQ(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+              StyleOf(window) & (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN));
+
+    const TerminalState *state = terminal.State();
+    ASSERT_NE(nullptr, state);
+    EXPECT_EQ(GetDlgItem(window, 1000), state->outputEdit);
+    EXPECT_EQ(GetDlgItem(window, 1001), state->inputEdit);
+    EXPECT_EQ(ES_MULTILINE | ES_AUTOVSCROLL, StyleOf(state->outputEdit) & (ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY));
+    EXPECT_EQ(0, StyleOf(state->outputEdit) & (WS_VSCROLL | WS_HSCROLL));
+    EXPECT_EQ(ES_AUTOHSCROLL, StyleOf(state->inputEdit) & (ES_AUTOHSCROLL | ES_MULTILINE));
+    EXPECT_TRUE(GetWindowLongPtrA(state->outputEdit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(1024u, state->sendBufferSize);
+    EXPECT_EQ(1024u, GlobalSize(state->sendBuffer));
+    EXPECT_EQ(1024u, state->receiveBufferSize);
+    EXPECT_EQ(1024u, GlobalSize(state->receiveBuffer));
+    EXPECT_EQ(1u, state->timerId);
+    EXPECT_EQ(RGB(255, 255, 255), state->customColors[15]);
+    EXPECT_EQ(RegisterWindowMessageA("IMS-API-3f1a7c20-5b8e-11d4-9c3d-0a1b2c3d4e5f"), state->imsMessage);
+}
+
+TEST(MainWindow, TheFocusGoesToTheInputLine)
+{
+    InProcessTerminal terminal;
+    SetFocus(terminal.Window());
+    EXPECT_EQ(terminal.State()->inputEdit, GetFocus());
+}
+
+TEST(MainWindow, MessagesWithoutARecordGoToTheDefaultProcedure)
+{
+    InProcessTerminal terminal;
+    HWND window = terminal.Window();
+    TerminalState *state = terminal.State();
+    SetWindowLongPtrA(window, 0, 0);
+    // None of these may touch the detached record.
+    SendMessageA(window, WM_TIMER, 1, 0);
+    SendMessageA(window, WM_COMMAND, 40128, 0);
+    SendMessageA(window, WM_SIZE, 0, 0);
+    SendMessageA(window, WM_PASTE, 0, 0);
+    SendMessageA(window, WM_SETFOCUS, 0, 0);
+    SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetMenu(window)), 0);
+    SendMessageA(window, WM_CTLCOLOREDIT, 0, reinterpret_cast<LPARAM>(state->outputEdit));
+    SendMessageA(window, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window), 0);
+    SendMessageA(window, WM_APP + 1, 0, 0);
+    SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(state));
+    EXPECT_EQ(state, terminal.State());
+}
+
+TEST(Startup, ClosingAlwaysSavesTheSettingsEvenWithThePortNeverOpened)
+{
+    TerminalUnderTest terminal(nullptr);
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_TRUE(terminal.AnswerPortDialog(0, false));
+    ASSERT_TRUE(terminal.Close());
+    EXPECT_EQ(0u, terminal.ExitCode());
+    EXPECT_EQ(kAllDefaultKeys, ReadWholeFile(terminal.PathOf("VRK.ini")));
+}
+
+TEST(Startup, TheNextStartPreselectsTheSavedPortAndRate)
+{
+    TerminalUnderTest terminal("[VRK]\r\nDdeServiceName=\r\nShiftLock=1\r\n");
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_TRUE(terminal.AnswerPortDialog(1001));
+    ASSERT_TRUE(terminal.AnswerBaudRateDialog(1004));
+    terminal.AnswerMessageBox();
+    ASSERT_TRUE(terminal.Close());
+
+    ASSERT_TRUE(terminal.Start());
+    HWND portDialog = terminal.WaitForDialog(kPortDialogTitle);
+    ASSERT_TRUE(portDialog);
+    EXPECT_EQ(1001, TerminalUnderTest::CheckedChoice(portDialog));
+    ASSERT_TRUE(terminal.AnswerPortDialog(0));
+    HWND baudDialog = terminal.WaitForDialog(kBaudRateDialogTitle);
+    ASSERT_TRUE(baudDialog);
+    EXPECT_EQ(1004, TerminalUnderTest::CheckedChoice(baudDialog));
+    ASSERT_TRUE(terminal.AnswerBaudRateDialog(0, false));
+    ASSERT_TRUE(terminal.Close());
+    std::string ini = ReadWholeFile(terminal.PathOf("VRK.ini"));
+    EXPECT_NE(std::string::npos, ini.find("ShiftLock=1\r\n"));
+    EXPECT_EQ(std::string::npos, ini.find("DdeServiceName=\r\nDdeServiceName"));
+}
+
+TEST(Startup, ASecondInstanceStartsWithAWindowOfItsOwn)
+{
+    TerminalUnderTest first;
+    TerminalUnderTest second;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(second.Start());
+    EXPECT_NE(first.MainWindow(), second.MainWindow());
+    EXPECT_TRUE(first.WaitForDialog(kPortDialogTitle));
+    EXPECT_TRUE(second.WaitForDialog(kPortDialogTitle));
+    EXPECT_TRUE(first.Close());
+    EXPECT_TRUE(second.Close());
+}
+
+}  // namespace
