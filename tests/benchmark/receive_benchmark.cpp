@@ -16,6 +16,7 @@
 #include "tests/support/build_files.h"
 #include "tests/support/terminal_under_test.h"
 #include "tests/support/windows_of_process.h"
+#include "tests/textflow/log_files.h"
 
 namespace {
 
@@ -205,23 +206,6 @@ DWORD WaitUntilDrained(HWND pane)
     return lastChange;
 }
 
-std::string AllLogs(const std::string &directory)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((directory + "\\*.LOG").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            names.push_back(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    std::string all;
-    for (const std::string &name : names)
-        all += ReadWholeFile(directory + "\\" + name);
-    return all;
-}
-
 // How many sent bytes the log holds in the pane's form (line feeds dropped,
 // each carriage return a CR LF), counted from the start; the pane form's
 // total size comes back in *expectedSize.
@@ -275,7 +259,7 @@ RunFigures RunAt(long baudRate, int seconds)
         return figures;
     }
     std::string sent = ReadWholeFile(record);
-    std::string logged = AllLogs(terminal.Directory());
+    std::string logged = ConcatenatedLogs(terminal.Directory());
     unsigned long long covered = SentBytesLogged(sent, logged, &figures.expectedPaneBytes);
     figures.paneAndLogBytes = logged.size();
     figures.bytesLost = sent.size() - covered;

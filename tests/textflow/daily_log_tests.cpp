@@ -5,6 +5,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -150,22 +151,19 @@ TEST(DailyLog, LinesTrimmedWhileLoggingIsOffAreInNoFile)
     EXPECT_NE(std::string::npos, logged.find("late\r\n"));
 }
 
-// Another #32770 window of this process than `except`.
-HWND WaitForOtherDialog(HWND except, DWORD timeoutMs)
+// The first visible top-level window that `matches`, waiting up to timeoutMs.
+HWND WaitForWindow(const std::function<bool(HWND)> &matches, DWORD timeoutMs)
 {
     struct Search {
-        HWND except;
+        const std::function<bool(HWND)> *matches;
         HWND found;
-    } search = {except, NULL};
+    } search = {&matches, NULL};
     DWORD start = GetTickCount();
     while (!search.found && GetTickCount() - start < timeoutMs) {
         EnumWindows(
             [](HWND window, LPARAM lParam) -> BOOL {
                 auto *s = reinterpret_cast<Search *>(lParam);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (window == s->except || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-                    ClassOf(window) != kDialogClass)
+                if (!IsWindowVisible(window) || !(*s->matches)(window))
                     return TRUE;
                 s->found = window;
                 return FALSE;
@@ -174,6 +172,18 @@ HWND WaitForOtherDialog(HWND except, DWORD timeoutMs)
         Sleep(20);
     }
     return search.found;
+}
+
+// A dialog of this process other than `except`.
+HWND WaitForOtherDialog(HWND except, DWORD timeoutMs)
+{
+    return WaitForWindow(
+        [except](HWND window) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            return window != except && process == GetCurrentProcessId() && ClassOf(window) == kDialogClass;
+        },
+        timeoutMs);
 }
 
 std::string CurrentDirectory()
@@ -224,24 +234,9 @@ DialogVisit VisitOpenDialog(const std::string &choice)
 
 HWND WaitForEditorShowing(const std::wstring &fileName, DWORD timeoutMs)
 {
-    struct Search {
-        const std::wstring *name;
-        HWND found;
-    } search = {&fileName, NULL};
-    DWORD start = GetTickCount();
-    while (!search.found && GetTickCount() - start < timeoutMs) {
-        EnumWindows(
-            [](HWND window, LPARAM lParam) -> BOOL {
-                auto *s = reinterpret_cast<Search *>(lParam);
-                if (!IsWindowVisible(window) || WindowTextOf(window).find(*s->name) == std::wstring::npos)
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        Sleep(50);
-    }
-    return search.found;
+    return WaitForWindow(
+        [&fileName](HWND window) { return WindowTextOf(window).find(fileName) != std::wstring::npos; },
+        timeoutMs);
 }
 
 TEST(OpenLogFile, TheDialogStartsInTheLogDirectoryAndRestoresTheCurrentDirectory)

@@ -1,10 +1,10 @@
 #include "tests/textflow/textflow_fixture.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "tests/support/build_files.h"
+#include "tests/textflow/log_files.h"
 #include "textflow/output_pane.h"
 
 LoggedTerminal::LoggedTerminal(const char *iniText)
@@ -35,27 +35,9 @@ void LoggedTerminal::Show(const std::string &bytes)
     AppendOutput(Pane(), &text[0], NULL);
 }
 
-static std::vector<std::string> LogNames(const std::string &directory)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((directory + "\\*.LOG").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string LoggedTerminal::Logs() const
 {
-    std::string all;
-    for (const std::string &name : LogNames(logDirectory_))
-        all += ReadWholeFile(logDirectory_ + "\\" + name);
-    return all;
+    return ConcatenatedLogs(logDirectory_);
 }
 
 std::string LoggedTerminal::LogFile(const char *name) const
@@ -65,7 +47,7 @@ std::string LoggedTerminal::LogFile(const char *name) const
 
 int LoggedTerminal::LogFileCount() const
 {
-    return static_cast<int>(LogNames(logDirectory_).size());
+    return static_cast<int>(LogFileNames(logDirectory_).size());
 }
 
 std::string WindowText(HWND window)
