@@ -151,24 +151,27 @@ TEST(DailyLog, LinesTrimmedWhileLoggingIsOffAreInNoFile)
     EXPECT_NE(std::string::npos, logged.find("late\r\n"));
 }
 
+struct WindowSearch {
+    const std::function<bool(HWND)> *matches;
+    HWND found;
+};
+
+BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM lParam)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(lParam);
+    if (!IsWindowVisible(window) || !(*search->matches)(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The first visible top-level window that `matches`, waiting up to timeoutMs.
 HWND WaitForWindow(const std::function<bool(HWND)> &matches, DWORD timeoutMs)
 {
-    struct Search {
-        const std::function<bool(HWND)> *matches;
-        HWND found;
-    } search = {&matches, NULL};
+    WindowSearch search = {&matches, NULL};
     DWORD start = GetTickCount();
     while (!search.found && GetTickCount() - start < timeoutMs) {
-        EnumWindows(
-            [](HWND window, LPARAM lParam) -> BOOL {
-                auto *s = reinterpret_cast<Search *>(lParam);
-                if (!IsWindowVisible(window) || !(*s->matches)(window))
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
         Sleep(20);
     }
     return search.found;
