@@ -150,6 +150,9 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
         FreeTerminalState(state);
         return -1;
     }
+    // 220 wide display lines and a chunk on top outgrow an edit control's
+    // default limit of about 32 KB, which would silently drop received text.
+    SendMessageA(state->outputEdit, EM_SETLIMITTEXT, 0, 0);
     AttachTerminalState(window, state);
     StartTerminal(window, state);
     return 0;

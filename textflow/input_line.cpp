@@ -1,16 +1,137 @@
 #include "textflow/input_line.h"
 
+#include <cstring>
+
 #include "app/terminal_state.h"
+#include "serial/serial_port.h"
+#include "textflow/code_page_text.h"
+#include "textflow/dbcs_text.h"
+#include "textflow/global_block.h"
+#include "textflow/line_feeds.h"
+#include "textflow/output_pane.h"
+#include "textflow/send_part.h"
+
+// Room after the line's text for the carriage return and the terminator.
+static const DWORD kLineEndRoom = 2;
+
+static bool IsShiftDown()
+{
+    return GetKeyState(VK_SHIFT) < 0;
+}
+
+// The part of the line that Enter sends, in bytes of the text just copied.
+static SendPart ReadSendPart(HWND input, const char *text, std::size_t length)
+{
+    DWORD selectionStart = 0;
+    DWORD selectionEnd = 0;
+    SendMessageA(input, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
+                 reinterpret_cast<LPARAM>(&selectionEnd));
+    std::size_t units = EditLengthInOwnUnits(input);
+    return ChooseSendPart(
+        EditPositionToByteOffset(text, length, units, selectionStart, IsCodePageLeadByte),
+        EditPositionToByteOffset(text, length, units, selectionEnd, IsCodePageLeadByte), length);
+}
+
+static std::size_t CopyLineText(HWND input, char *buffer, DWORD size)
+{
+    int copied = GetWindowTextA(input, buffer, static_cast<int>(size));
+    return copied > 0 ? static_cast<std::size_t>(copied) : 0;
+}
+
+// Sends the part of the line before the caret, or the selection, with a
+// carriage return, and cuts it from the line whether or not the write
+// succeeded.
+static void SendInputLine(HWND input)
+{
+    HWND mainWindow = GetParent(input);
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || (state->shiftLock && !IsShiftDown()))
+        return;
+    // A send whose write failed is still waiting in its message box with the
+    // buffer locked; an Enter that another program sends meanwhile must not
+    // move the buffer under it.
+    if (IsBlockLocked(state->sendBuffer))
+        return;
+    DWORD length = static_cast<DWORD>(GetWindowTextLengthA(input));
+    if (!GrowGlobalBlock(&state->sendBuffer, &state->sendBufferSize, length + kLineEndRoom))
+        return;
+    LockedBlock buffer(state->sendBuffer);
+    char *text = buffer.bytes();
+    if (!text)
+        return;
+    DWORD textSize = length + 1;
+    SendPart part = ReadSendPart(input, text, CopyLineText(input, text, textSize));
+    text[part.end] = '\r';
+    text[part.end + 1] = '\0';
+    int sent = WritePort(mainWindow, text + part.start, static_cast<DWORD>(part.end - part.start + 1));
+    state = GetTerminalState(mainWindow);
+    if (!state) {
+        buffer.Abandon();
+        return;
+    }
+    if (sent && state->localEcho)
+        AppendOutput(state->outputEdit, text + part.start, NULL);
+    CutSendPart(text, CopyLineText(input, text, textSize), part);
+    SetWindowTextA(input, text);
+}
 
 LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM lParam)
 {
     TerminalState *state = GetParentTerminalState(input);
-    WNDPROC oldProc = state ? state->inputOldProc : NULL;
-    if (!oldProc)
+    if (!state || !state->inputOldProc)
         return DefWindowProcA(input, message, wParam, lParam);
-    return CallWindowProcA(oldProc, input, message, wParam, lParam);
+    if (message == WM_CHAR && wParam == '\r') {
+        SendInputLine(input);
+        return 0;
+    }
+    // The output pane never has the focus, so the input line passes it the
+    // paging keys.
+    bool pagingKey = wParam == VK_PRIOR || wParam == VK_NEXT;
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && pagingKey) {
+        PostMessageA(state->outputEdit, message, wParam, lParam);
+        return 0;
+    }
+    return CallWindowProcA(state->inputOldProc, input, message, wParam, lParam);
 }
 
-void SendClipboardText(HWND)
+// Length of the clipboard's text, measured within its block: another program
+// put it there and may have left out the terminator.
+static SIZE_T MeasureClipboardText(HGLOBAL data, const char *text)
 {
+    SIZE_T size = GlobalSize(data);
+    const void *terminator = std::memchr(text, '\0', size);
+    return terminator ? static_cast<SIZE_T>(static_cast<const char *>(terminator) - text) : size;
+}
+
+// A terminated private copy of the clipboard's text, or NULL. The caller
+// frees it with GlobalFree.
+static char *CopyClipboardText()
+{
+    HGLOBAL data = GetClipboardData(CF_TEXT);
+    const char *text = data ? static_cast<const char *>(GlobalLock(data)) : NULL;
+    if (!text)
+        return NULL;
+    SIZE_T length = MeasureClipboardText(data, text);
+    char *copy = length < MAXDWORD ? static_cast<char *>(GlobalAlloc(GPTR, length + 1)) : NULL;
+    if (copy)
+        std::memcpy(copy, text, length);
+    GlobalUnlock(data);
+    return copy;
+}
+
+void SendClipboardText(HWND mainWindow)
+{
+    if (!GetTerminalState(mainWindow) || !IsClipboardFormatAvailable(CF_TEXT) ||
+        !OpenClipboard(mainWindow))
+        return;
+    char *copy = CopyClipboardText();
+    CloseClipboard();
+    if (!copy)
+        return;
+    RemoveLineFeeds(copy);
+    int sent = WritePort(mainWindow, copy, static_cast<DWORD>(std::strlen(copy)));
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (sent && state && state->localEcho)
+        AppendOutput(state->outputEdit, copy, NULL);
+    GlobalFree(copy);
 }

@@ -1,9 +1,133 @@
 #include "textflow/output_pane.h"
 
-void PollReceive(HWND, UINT_PTR)
+#include <cstring>
+
+#include "app/terminal_state.h"
+#include "serial/serial_port.h"
+#include "textflow/code_page_text.h"
+#include "textflow/daily_log.h"
+#include "textflow/dbcs_text.h"
+#include "textflow/global_block.h"
+#include "textflow/line_feeds.h"
+#include "textflow/undo_capture.h"
+
+static const LRESULT kTrimAboveLines = 220;
+static const LRESULT kLinesKept = 200;
+
+// A poll normally reads one chunk. At 9600 baud a tick brings about 288
+// bytes, but a faster line fills the chunk, and the rest must be fetched in
+// the same tick or the line runs at the poll's pace instead of its own. The
+// bound keeps a flooding line from starving the window's other messages.
+static const int kMaxChunksPerTick = 16;
+
+static void Insert(HWND pane, const char *text)
 {
+    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
-void AppendOutput(HWND, char *, char *)
+// Cuts a pane that has grown past its limit back to its last lines, handing
+// the cut text to the daily log first. TRUE when it cut.
+static BOOL TrimOutputPane(HWND pane)
 {
+    LRESULT count = SendMessageA(pane, EM_GETLINECOUNT, 0, 0);
+    if (count <= kTrimAboveLines)
+        return FALSE;
+    SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
+    LRESULT start = SendMessageA(pane, EM_LINEINDEX, 0, 0);
+    LRESULT end = SendMessageA(pane, EM_LINEINDEX, count - kLinesKept, 0);
+    LogOutputPane(GetParent(pane), static_cast<LONG>(start), static_cast<LONG>(end));
+    SendMessageA(pane, EM_SETSEL, start, end);
+    SendMessageA(pane, WM_CLEAR, 0, 0);
+    SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
+    return TRUE;
+}
+
+static void PutCaretAtEnd(HWND pane)
+{
+    WPARAM end = EditLengthInOwnUnits(pane);
+    SendMessageA(pane, EM_SETSEL, end, static_cast<LPARAM>(end));
+}
+
+// Shows the complete lines of the text, each ended by its carriage return,
+// unless undo capture takes them. Returns the pending piece after the last
+// carriage return, or NULL when typing a captured line let the window go.
+static char *PutCompleteLines(HWND pane, TerminalState *state, char *text)
+{
+    char *line = text;
+    for (char *end = std::strchr(line, '\r'); end; end = std::strchr(line, '\r')) {
+        *end = '\0';
+        if (state && state->enableUndo && CaptureCompleteLine(state, line)) {
+            state = GetParentTerminalState(pane);
+            if (!state)
+                return NULL;
+        } else {
+            Insert(pane, line);
+            Insert(pane, "\r\n");
+        }
+        line = end + 1;
+    }
+    return line;
+}
+
+void AppendOutput(HWND outputPane, char *text, char *carry)
+{
+    if (!outputPane || !text)
+        return;
+    // Only received text comes with a carry slot, and only it has a record
+    // here; the slot lives in that record.
+    TerminalState *state = carry ? GetParentTerminalState(outputPane) : NULL;
+    if (carry && !state)
+        return;
+    BOOL trimmed = TrimOutputPane(outputPane);
+    PutCaretAtEnd(outputPane);
+    RemoveLineFeeds(text);
+    char *piece = PutCompleteLines(outputPane, state, text);
+    if (!piece)
+        return;
+    // Still the same record: PutCompleteLines returns NULL once it is gone.
+    if (carry)
+        *carry = TakeTrailingLeadByte(piece, IsCodePageLeadByte);
+    if (piece[0] != '\0' && !(state && state->enableUndo && CapturePendingPiece(state, piece)))
+        Insert(outputPane, piece);
+    if (trimmed)
+        InvalidateRect(outputPane, NULL, TRUE);
+}
+
+// Reads one chunk, a carried lead byte first, and shows it. TRUE when the
+// read filled the whole chunk, so the port may hold more.
+static BOOL ReceiveChunk(HWND mainWindow, UINT_PTR timerId)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !timerId || timerId != state->timerId || !IsPortOpen(mainWindow))
+        return FALSE;
+    if (state->receiveBufferSize < 3)
+        return FALSE;
+    LockedBlock buffer(state->receiveBuffer);
+    char *chunk = buffer.bytes();
+    if (!chunk)
+        return FALSE;
+    char *readTo = chunk;
+    DWORD count = state->receiveBufferSize - 1;
+    if (state->leadByteCarry) {
+        chunk[0] = state->leadByteCarry;
+        ++readTo;
+        --count;
+    }
+    DWORD countRead = 0;
+    if (!ReadPort(mainWindow, readTo, count, &countRead) || countRead == 0)
+        return FALSE;
+    AppendOutput(state->outputEdit, chunk, &state->leadByteCarry);
+    if (!GetTerminalState(mainWindow)) {
+        buffer.Abandon();
+        return FALSE;
+    }
+    return countRead == count;
+}
+
+void PollReceive(HWND mainWindow, UINT_PTR timerId)
+{
+    for (int chunk = 0; chunk < kMaxChunksPerTick; ++chunk) {
+        if (!ReceiveChunk(mainWindow, timerId))
+            return;
+    }
 }

@@ -1,19 +1,86 @@
 #include "textflow/undo_capture.h"
 
-BOOL CaptureCompleteLine(TerminalState *, char *)
+static const char kUndoMarker = '\x1D';
+
+// Each message to the focus window may wait this long. The window belongs to
+// another application; one that stopped answering must not hold the terminal.
+static const UINT kTypingTimeoutMs = 1000;
+
+BOOL CaptureCompleteLine(TerminalState *state, char *line)
 {
-    return FALSE;
+    if (line[0] == kUndoMarker) {
+        state->undoCapturing = 0;
+        TypeIntoFocus(line + 1, TRUE);
+        return TRUE;
+    }
+    if (!state->undoCapturing)
+        return FALSE;
+    state->undoCapturing = 0;
+    TypeIntoFocus(line, FALSE);
+    return TRUE;
 }
 
-BOOL CapturePendingPiece(TerminalState *, char *)
+BOOL CapturePendingPiece(TerminalState *state, char *piece)
 {
-    return FALSE;
+    if (piece[0] == kUndoMarker) {
+        state->undoCapturing = 1;
+        TypeIntoFocus(piece + 1, TRUE);
+        return TRUE;
+    }
+    if (!state->undoCapturing)
+        return FALSE;
+    TypeIntoFocus(piece, FALSE);
+    return TRUE;
 }
 
-void TypeIntoFocus(const char *, BOOL)
+// SMTO_BLOCK keeps this thread from handling other sent messages while it
+// waits, so nothing can re-enter the receive path or destroy the window
+// under the chunk being typed.
+static void SendToFocus(HWND focus, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(focus, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                        kTypingTimeoutMs, &result);
 }
 
-void ToggleUndoCapture(TerminalState *)
+static void TypeIntoWindow(HWND focus, const char *text, BOOL caretToStart)
 {
+    if (caretToStart)
+        SendToFocus(focus, EM_SETSEL, 0, 0);
+    // An empty replacement would only delete whatever the other
+    // application's user has selected.
+    if (text[0] != '\0')
+        SendToFocus(focus, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+}
+
+// The focus window of the foreground application, read from its thread's
+// input state. Attaching to that thread's input and asking GetFocus would
+// give the same answer, but it couples this thread to an application that
+// may be hung, and some platforms lose track of the foreground window once
+// the threads part again, so the next line would find no target.
+static HWND ForegroundFocus()
+{
+    HWND foreground = GetForegroundWindow();
+    if (!foreground)
+        return NULL;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(foreground, NULL), &info))
+        return NULL;
+    return info.hwndFocus;
+}
+
+void TypeIntoFocus(const char *text, BOOL caretToStart)
+{
+    HWND focus = ForegroundFocus();
+    if (text && focus && IsWindow(focus))
+        TypeIntoWindow(focus, text, caretToStart);
+}
+
+void ToggleUndoCapture(TerminalState *state)
+{
+    if (!state)
+        return;
+    state->undoCapturing = 0;
+    state->enableUndo = state->enableUndo ? 0 : 1;
 }

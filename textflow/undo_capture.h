@@ -3,7 +3,9 @@
 
 #include "app/terminal_state.h"
 
-// Return TRUE when the text was taken and must not be shown.
+// Return TRUE when the text was taken and must not be shown. Taking it types
+// into another application, so the caller fetches the record again after a
+// TRUE: the record is only touched before the typing.
 BOOL CaptureCompleteLine(TerminalState *state, char *line);
 BOOL CapturePendingPiece(TerminalState *state, char *piece);
 void TypeIntoFocus(const char *text, BOOL caretToStart);

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/support/bench_ports.h"
+#include "tests/support/build_files.h"
+#include "tests/support/far_end.h"
+#include "tests/support/terminal_under_test.h"
+
+namespace {
+
+const int kOutputPaneId = 1000;
+const int kInputLineId = 1001;
+
+// Text of a control of another process: only a message asks it.
+std::string TextOf(HWND control)
+{
+    char text[4096] = "";
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string WaitForText(HWND control, const std::string &expected, DWORD timeoutMs = 3000)
+{
+    DWORD start = GetTickCount();
+    std::string text = TextOf(control);
+    while (text != expected && GetTickCount() - start < timeoutMs) {
+        Sleep(50);
+        text = TextOf(control);
+    }
+    return text;
+}
+
+std::string TodaysLogName()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[16];
+    snprintf(name, sizeof name, "%02d%02d%02d.LOG", now.wYear % 100, now.wMonth, now.wDay);
+    return name;
+}
+
+TEST(TerminalRun, ReceivesSendsEchoesAndLogsThePaneAtClose)
+{
+    TerminalUnderTest terminal("[VRK]\r\nDdeServiceName=\r\nLocalEcho=1\r\nBaudRate=9600\r\n");
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_FALSE(terminal.Connect().empty());
+    FarEnd host(FarPortOf(1), 9600);
+    ASSERT_TRUE(host.IsOpen());
+    HWND pane = GetDlgItem(terminal.MainWindow(), kOutputPaneId);
+    HWND input = GetDlgItem(terminal.MainWindow(), kInputLineId);
+
+    ASSERT_TRUE(host.Write("hello\r\n\x82\xA0"));
+    Sleep(400);
+    ASSERT_TRUE(host.Write("\x82\xA2\r\n"));
+    EXPECT_EQ("hello\r\n\x82\xA0\x82\xA2\r\n", WaitForText(pane, "hello\r\n\x82\xA0\x82\xA2\r\n"));
+
+    SendMessageA(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ABCDEF"));
+    SendMessageA(input, EM_SETSEL, 3, 3);
+    SendMessageA(input, WM_CHAR, '\r', 0x001C0001);
+    EXPECT_EQ("ABC\r", host.Read(4));
+    EXPECT_EQ("DEF", TextOf(input));
+
+    std::string shown = "hello\r\n\x82\xA0\x82\xA2\r\nABC\r\n";
+    EXPECT_EQ(shown, WaitForText(pane, shown));
+    std::string log = terminal.PathOf(TodaysLogName().c_str());
+    EXPECT_FALSE(FileExists(log)) << "nothing is logged before the pane is trimmed or closed";
+    EXPECT_TRUE(terminal.Close());
+    EXPECT_EQ(shown, ReadWholeFile(log));
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// What the text-flow tests share: a terminal whose daily logs go to a
+// directory of the test's own, and received text handed over the way a poll
+// hands it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "tests/support/in_process_terminal.h"
+
+class LoggedTerminal {
+public:
+    explicit LoggedTerminal(const char *iniText = "[VRK]\r\nDdeServiceName=\r\n");
+    ~LoggedTerminal();
+    LoggedTerminal(const LoggedTerminal &) = delete;
+    LoggedTerminal &operator=(const LoggedTerminal &) = delete;
+
+    InProcessTerminal &Terminal() { return terminal_; }
+    HWND Window() const { return terminal_.Window(); }
+    TerminalState *State() const { return terminal_.State(); }
+    HWND Pane() const { return State()->outputEdit; }
+    HWND Input() const { return State()->inputEdit; }
+    std::string Output() const { return terminal_.Output(); }
+    const std::string &LogDirectory() const { return logDirectory_; }
+
+    // Hands bytes to the pane as received text: any carried lead byte first,
+    // then the bytes, exactly as the poll lays out a chunk.
+    void Receive(const std::string &bytes);
+    // Hands bytes to the pane as echo or DDE text: no carry, no capture.
+    void Show(const std::string &bytes);
+    // Every daily log file's bytes, the files in name (date) order.
+    std::string Logs() const;
+    std::string LogFile(const char *name) const;
+    int LogFileCount() const;
+
+private:
+    InProcessTerminal terminal_;
+    std::string logDirectory_;
+};
+
+// The text as an edit control keeps it. A control that stores wide text turns
+// a lead byte without its second byte into the code page's default
+// character; one that stores 8-bit text keeps it.
+std::string AsPaneHoldsIt(const std::string &text);
+
+std::string WindowText(HWND window);
+
+// Empty when the two texts are equal, else where they part, briefly: long
+// texts in a failure message help nobody.
+std::string Mismatch(const std::string &expected, const std::string &actual);
+
+// The date of a day, for staging writes around midnight.
+SYSTEMTIME DayOf(WORD year, WORD month, WORD day);

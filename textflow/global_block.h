@@ -1,0 +1,31 @@
+// The record's zero-filled global memory blocks: growth that keeps handle
+// and size in step, and a lock that is released on every path.
+#pragma once
+
+#include <windows.h>
+
+// Grows *block to exactly needed bytes when it is smaller, allocating it when
+// there is none yet; the new bytes are zero. When memory cannot be had, both
+// the block and *size stay as they were and the result is FALSE.
+BOOL GrowGlobalBlock(HGLOBAL *block, DWORD *size, DWORD needed);
+
+// A block locked for the lifetime of the object.
+class LockedBlock {
+public:
+    explicit LockedBlock(HGLOBAL block);
+    ~LockedBlock();
+    LockedBlock(const LockedBlock &) = delete;
+    LockedBlock &operator=(const LockedBlock &) = delete;
+
+    char *bytes() const { return bytes_; }
+    // The window was destroyed during a nested message loop, and the record's
+    // release freed the block under the lock: nothing is left to unlock.
+    void Abandon() { bytes_ = NULL; }
+
+private:
+    HGLOBAL block_;
+    char *bytes_;
+};
+
+// True while some caller up the stack holds the block locked.
+bool IsBlockLocked(HGLOBAL block);

@@ -1,0 +1,16 @@
+#include "textflow/log_file_name.h"
+
+#include <cstdio>
+
+bool MakeLogFilePath(const char *directory, const LogDate &date, char *out, std::size_t size)
+{
+    if (size == 0)
+        return false;
+    int length = std::snprintf(out, size, "%s%02d%02d%02d.LOG", directory, date.year % 100,
+                               date.month, date.day);
+    if (length < 0 || static_cast<std::size_t>(length) >= size) {
+        out[0] = '\0';
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,15 @@
+// Where the day's log goes: one file per local date beside the executable.
+// Kept free of windows.h so it can be checked natively.
+#pragma once
+
+#include <cstddef>
+
+struct LogDate {
+    int year;
+    int month;
+    int day;
+};
+
+// directory followed by "YYMMDD.LOG" (year modulo 100). False, with out
+// empty, when the path does not fit in size bytes with its terminator.
+bool MakeLogFilePath(const char *directory, const LogDate &date, char *out, std::size_t size);
