@@ -20,7 +20,9 @@ class ServerPeer {
 public:
     ServerPeer(const std::string &service, const char *mode) : process_(), window_(NULL)
     {
-        std::string commandLine = "\"" + VrkBuildFile("dde_server_peer.exe") + "\" " + service + " " + mode;
+        std::string commandLine = "\"";
+        commandLine += VrkBuildFile("dde_server_peer.exe");
+        commandLine += "\" " + service + " " + mode;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process_))

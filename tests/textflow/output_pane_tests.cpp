@@ -68,7 +68,7 @@ TEST(OutputPane, EchoAndDdeTextShowATrailingLeadByteAndLeaveTheCarryAlone)
     LoggedTerminal terminal;
     terminal.Receive("A\x82");
     terminal.Show("B\x83");
-    EXPECT_EQ("A" + AsPaneHoldsIt("B\x83"), terminal.Output());
+    EXPECT_EQ(std::string("A") + AsPaneHoldsIt("B\x83"), terminal.Output());
     EXPECT_EQ('\x82', terminal.State()->leadByteCarry);
     EXPECT_NE(0, SendMessageA(terminal.Pane(), EM_GETMODIFY, 0, 0)) << "insertions mark the pane modified";
 }
