@@ -5,6 +5,7 @@
 
 #include "app/appearance_commands.h"
 #include "app/layout.h"
+#include "app/lead_byte.h"
 #include "app/program_identity.h"
 #include "app/terminal_state.h"
 #include "app/window_title.h"
@@ -47,11 +48,6 @@ bool IsMenuCommand(UINT command)
             return true;
     }
     return false;
-}
-
-bool IsLeadByte(unsigned char byte)
-{
-    return IsDBCSLeadByte(byte) != FALSE;
 }
 
 // The popups are appended, not copied: a check mark set on one shows in the
@@ -211,7 +207,7 @@ void RefreshTitle(HWND mainWindow)
         return;
     bool portOpen = IsPortOpen(mainWindow) != 0;
     TitleParts parts = {portOpen, portOpen ? state->portIndex + 1 : 0, state->baudRate,
-                        state->ddeEnabled != 0, state->ddeServer.serviceName, IsLeadByte};
+                        state->ddeEnabled != 0, state->ddeServer.serviceName, IsCodePageLeadByte};
     char title[256];
     FormatWindowTitle(title, sizeof title, parts);
     SetWindowTextA(mainWindow, title);

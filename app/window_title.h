@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "app/lead_byte.h"
+
 struct TitleParts {
     bool portOpen;
     long portNumber;  // 1 for COM1
@@ -11,7 +13,7 @@ struct TitleParts {
     bool ddeEnabled;
     const char *serviceName;
     // The code page's double-byte lead-byte test; NULL for single-byte text.
-    bool (*isLeadByte)(unsigned char byte);
+    LeadByteTest isLeadByte;
 };
 
 // Writes at most size - 1 characters and always terminates; a title longer

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-using LeadByteTest = bool (*)(unsigned char byte);
+#include "app/lead_byte.h"
 
 // The directory of modulePath with its trailing backslash. False, with out
 // empty, when it does not fit.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/lead_byte.h"
 #include "app/program_identity.h"
 #include "settings/module_paths.h"
 
@@ -34,11 +35,6 @@ bool IsServiceNameKey(const SettingKey &key)
     return key.written == Written::WhileDdeEnabled;
 }
 
-bool IsLeadByte(unsigned char byte)
-{
-    return IsDBCSLeadByte(byte) != FALSE;
-}
-
 void LoadServiceName(TerminalState *state)
 {
     char name[sizeof state->ddeServer.serviceName];
@@ -55,7 +51,7 @@ void DeriveFilePaths(TerminalState *state)
     DWORD length = GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
     if (length == 0 || length >= sizeof modulePath)
         return;
-    MakeLogDirectory(modulePath, IsLeadByte, state->logDirectory, sizeof state->logDirectory);
+    MakeLogDirectory(modulePath, IsCodePageLeadByte, state->logDirectory, sizeof state->logDirectory);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(modulePath, &found);
     const char *storedName = NULL;
@@ -65,8 +61,8 @@ void DeriveFilePaths(TerminalState *state)
     }
     // A stored long name too long for the buffer still leaves the name the
     // program was started under.
-    if (!MakeIniPath(modulePath, storedName, IsLeadByte, state->iniPath, sizeof state->iniPath))
-        MakeIniPath(modulePath, NULL, IsLeadByte, state->iniPath, sizeof state->iniPath);
+    if (!MakeIniPath(modulePath, storedName, IsCodePageLeadByte, state->iniPath, sizeof state->iniPath))
+        MakeIniPath(modulePath, NULL, IsCodePageLeadByte, state->iniPath, sizeof state->iniPath);
 }
 
 void LoadSettings(TerminalState *state)

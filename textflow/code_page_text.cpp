@@ -1,10 +1,5 @@
 #include "textflow/code_page_text.h"
 
-bool IsCodePageLeadByte(unsigned char byte)
-{
-    return IsDBCSLeadByte(byte) != FALSE;
-}
-
 std::size_t EditLengthInOwnUnits(HWND edit)
 {
     LRESULT lines = SendMessageA(edit, EM_GETLINECOUNT, 0, 0);

@@ -5,8 +5,6 @@
 
 #include <cstddef>
 
-bool IsCodePageLeadByte(unsigned char byte);
-
 // Length of an edit control's text in the units of its own position
 // messages (EM_GETSEL, EM_LINEINDEX): bytes where the control stores 8-bit
 // text, characters where it stores wide text.

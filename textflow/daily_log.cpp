@@ -1,3 +1,4 @@
+#include "app/lead_byte.h"
 #include "textflow/daily_log.h"
 
 #include <commdlg.h>

@@ -1,3 +1,4 @@
+#include "app/lead_byte.h"
 #include "textflow/input_line.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+#include "app/lead_byte.h"
 #include "textflow/output_pane.h"
 
 #include <cstring>

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/lead_byte.h"
 #include "textflow/code_page_text.h"
 #include "textflow/dbcs_text.h"
 #include "textflow/log_file_name.h"

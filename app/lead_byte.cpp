@@ -1,0 +1,8 @@
+#include "app/lead_byte.h"
+
+#include <windows.h>
+
+bool IsCodePageLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
