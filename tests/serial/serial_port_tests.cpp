@@ -1,17 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "serial/serial_port.h"
 #include "tests/support/bench_ports.h"
 #include "tests/support/far_end.h"
 #include "tests/support/in_process_terminal.h"
 #include "tests/support/message_boxes.h"
+#include "tests/support/windows_of_process.h"
 
 namespace {
 
 const wchar_t kOpenFailed[] = L"通信ポートを開けませんでした。\n・ポート番号が間違ってないか？\n・他のソフトが同じポートを使ってないか？\n確認してください。";
 const wchar_t kSendFailed[] = L"文字送信に失敗しました。\n・RS232Cケーブルの未接続・間違い・不良はないか？\n・ULACSの電源未投入・異常はないか？\n確認してください。";
+
+// Fills the cable (nobody reads its far end) and shortens the write time-out,
+// so the next large write gives up part way as it does when CTS is withheld.
+void MakeWritesFail(InProcessTerminal &terminal)
+{
+    COMMTIMEOUTS quick = {MAXDWORD, 0, 0, 0, 300};
+    ASSERT_TRUE(SetCommTimeouts(terminal.State()->port, &quick));
+}
 
 std::wstring ReadFromPort(HWND window, std::string *bytes, DWORD *count, DWORD wanted = 64)
 {
@@ -110,10 +121,7 @@ TEST(SerialPort, ShortWriteIsReportedAsAFailedSend)
     InProcessTerminal terminal;
     HWND window = terminal.Window();
     ASSERT_TRUE(terminal.OpenPortQuietly(2));
-    // Nobody reads the far end, so the cable fills; a short write time-out
-    // makes the driver give up part way, as it does when CTS is withheld.
-    COMMTIMEOUTS quick = {MAXDWORD, 0, 0, 0, 300};
-    ASSERT_TRUE(SetCommTimeouts(terminal.State()->port, &quick));
+    MakeWritesFail(terminal);
     std::string lots(4 << 20, 'x');
     MessageBoxWatcher boxes;
     EXPECT_EQ(0, WritePort(window, lots.data(), static_cast<DWORD>(lots.size())));
@@ -124,6 +132,51 @@ TEST(SerialPort, ShortWriteIsReportedAsAFailedSend)
     EXPECT_TRUE(IsPortOpen(window)) << "a failed write keeps the port open";
     ClosePort(window);
     FarEnd cable(FarPortOf(2));
+    cable.Discard();
+}
+
+bool PutTextOnClipboard(const std::string &text)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!block)
+        return false;
+    memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    if (!OpenClipboard(NULL))
+        return false;
+    EmptyClipboard();
+    bool put = SetClipboardData(CF_TEXT, block) != NULL;
+    CloseClipboard();
+    return put;
+}
+
+TEST(SerialPort, AFailedWriteReleasesAnotherThreadsSendBeforeItsBox)
+{
+    InProcessTerminal terminal;
+    ASSERT_TRUE(terminal.OpenPortQuietly(5));
+    MakeWritesFail(terminal);
+    ASSERT_TRUE(PutTextOnClipboard(std::string(4 << 20, 'p')));
+
+    std::atomic<bool> sendReturned(false);
+    std::thread sender([&] {
+        SendMessageA(terminal.Window(), WM_PASTE, 0, 0);
+        sendReturned = true;
+    });
+    std::atomic<bool> returnedWhileBoxOpen(false);
+    std::thread operatorHand([&] {
+        HWND box = WaitForTopLevel(GetCurrentProcessId(), kDialogClass, kCaption, 20000);
+        for (int i = 0; i < 100 && box && !sendReturned; ++i)
+            Sleep(10);
+        returnedWhileBoxOpen = box && IsWindowVisible(box) && sendReturned;
+        if (box)
+            PressDialogButton(box, IDOK);
+    });
+    terminal.Pump(3000);
+    operatorHand.join();
+    sender.join();
+    EXPECT_TRUE(returnedWhileBoxOpen) << "the sending program waits no longer than the write";
+    ClosePort(terminal.Window());
+    FarEnd cable(FarPortOf(5));
     cable.Discard();
 }
 
