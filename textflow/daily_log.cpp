@@ -1,4 +1,3 @@
-#include "app/lead_byte.h"
 #include "textflow/daily_log.h"
 
 #include <commdlg.h>

@@ -1,4 +1,3 @@
-#include "app/lead_byte.h"
 #include "textflow/input_line.h"
 
 #include <cstring>

@@ -1,4 +1,3 @@
-#include "app/lead_byte.h"
 #include "textflow/output_pane.h"
 
 #include <cstring>
