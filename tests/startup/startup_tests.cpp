@@ -151,8 +151,12 @@ public:
 private:
     static LRESULT CALLBACK RecordAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == WM_DDE_ACK)
+        // The atoms of an answer belong to whoever receives it.
+        if (message == WM_DDE_ACK) {
             answered_ = true;
+            GlobalDeleteAtom(LOWORD(lParam));
+            GlobalDeleteAtom(HIWORD(lParam));
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
     static bool answered_;
