@@ -1,9 +1,9 @@
 #include "tests/app/ui_driving.h"
 
 #include <thread>
-#include <vector>
 
 #include "app/dialog_centring.h"
+#include "tests/support/message_boxes.h"
 #include "tests/support/windows_of_process.h"
 
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
@@ -11,7 +11,7 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
 {
     bool found = false;
     std::thread watcher([&] {
-        HWND dialog = WaitForTopLevel(GetCurrentProcessId(), L"#32770", title, 5000);
+        HWND dialog = WaitForTopLevel(GetCurrentProcessId(), kDialogClass, title, 5000);
         found = dialog != NULL;
         if (found)
             answer(dialog);
@@ -19,16 +19,6 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
     open();
     watcher.join();
     return found;
-}
-
-std::wstring MessageBoxText(HWND box)
-{
-    wchar_t text[1024] = L"";
-    for (int id : {0xFFFF, 100}) {
-        if (GetDlgItemTextW(box, id, text, 1024) > 0)
-            break;
-    }
-    return text;
 }
 
 namespace {
@@ -59,13 +49,6 @@ void WithOpenMenu(const std::function<void()> &open, const std::function<void()>
 LRESULT SendCommand(HWND mainWindow, UINT command, UINT code)
 {
     return SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(command, code), 0);
-}
-
-std::string WindowTextA(HWND window)
-{
-    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1);
-    GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-    return text.data();
 }
 
 bool operator==(const RECT &a, const RECT &b)

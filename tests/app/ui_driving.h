@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <ostream>
-#include <string>
 
 #include <gtest/gtest.h>
 
@@ -18,17 +17,12 @@
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer);
 
-// The text of a message box: the static control Windows numbers 0xFFFF, Wine 100.
-std::wstring MessageBoxText(HWND box);
-
 // Runs `whileOpen` once the menu that `open` shows (on this thread) is up, then
 // closes that menu.
 void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen);
 
 // Sends a menu (code 0) or accelerator (code 1) command to the main window.
 LRESULT SendCommand(HWND mainWindow, UINT command, UINT code = 0);
-
-std::string WindowTextA(HWND window);
 
 bool operator==(const RECT &a, const RECT &b);
 void PrintTo(const RECT &rect, std::ostream *out);
