@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/commands.h"
@@ -11,47 +13,37 @@
 
 namespace {
 
-std::string MenuText(HMENU menu, int position)
-{
-    char text[256] = "";
-    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
-    return text;
-}
+// Text, popup and command of each item from `first` on; a separator has none.
+using MenuItem = std::tuple<std::string, HMENU, UINT>;
 
-std::vector<WPARAM> recordedCommands;
-
-LRESULT CALLBACK RecordCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+std::vector<MenuItem> ItemsFrom(HMENU menu, int first)
 {
-    if (message == WM_COMMAND)
-        recordedCommands.push_back(wParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    std::vector<MenuItem> items;
+    for (int position = first; position < GetMenuItemCount(menu); ++position) {
+        char text[256] = "";
+        GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+        items.emplace_back(text, GetSubMenu(menu, position), GetMenuItemID(menu, position));
+    }
+    return items;
 }
 
 class Commands : public ShownTerminal {};
 
 TEST_F(Commands, TheMenuBarIsMirroredIntoTheSystemAndRightClickMenus)
 {
-    HMENU menuBar = GetMenu(Window());
-    HMENU systemMenu = GetSystemMenu(Window(), FALSE);
-    ASSERT_EQ(2, GetMenuItemCount(menuBar));
-    EXPECT_EQ("\x90\xdd\x92\xe8(&O)", MenuText(menuBar, 1));  // "設定(&O)" in Shift-JIS
     char copyAll[256] = "";
     ASSERT_GT(LoadStringA(GetModuleHandleA(NULL), IDS_COPY_ALL, copyAll, sizeof copyAll), 0);
-    ASSERT_EQ(4, GetMenuItemCount(State()->contextMenu));
-    // Both popups, a separator and copy-all, after the system menu's own items.
-    const int systemCount = GetMenuItemCount(systemMenu);
-    EXPECT_TRUE(GetMenuState(systemMenu, static_cast<UINT>(systemCount - 5), MF_BYPOSITION) & MF_SEPARATOR);
-    const std::pair<HMENU, int> copies[] = {{systemMenu, systemCount - 4}, {State()->contextMenu, 0}};
-    for (const auto &[menu, first] : copies) {
-        for (int i = 0; i < 2; ++i) {
-            // The very same popups, so a check mark shows in every copy.
-            EXPECT_EQ(GetSubMenu(menuBar, i), GetSubMenu(menu, first + i));
-            EXPECT_EQ(MenuText(menuBar, i), MenuText(menu, first + i));
-        }
-        EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(first + 2), MF_BYPOSITION) & MF_SEPARATOR);
-        EXPECT_EQ(static_cast<UINT>(IDM_COPY_ALL), GetMenuItemID(menu, first + 3));
-        EXPECT_EQ(copyAll, MenuText(menu, first + 3));
-    }
+    // The very same popups, not copies, so that a check mark shows in every menu.
+    std::vector<MenuItem> mirrored = ItemsFrom(GetMenu(Window()), 0);
+    ASSERT_EQ(2u, mirrored.size());
+    EXPECT_EQ("\x90\xdd\x92\xe8(&O)", std::get<0>(mirrored[1]));  // "設定(&O)" in Shift-JIS
+    const MenuItem separator = {"", NULL, 0};
+    mirrored.insert(mirrored.end(), {separator, {copyAll, NULL, IDM_COPY_ALL}});
+    EXPECT_EQ(mirrored, ItemsFrom(State()->contextMenu, 0));
+    // After the system menu's own items.
+    mirrored.insert(mirrored.begin(), separator);
+    HMENU systemMenu = GetSystemMenu(Window(), FALSE);
+    EXPECT_EQ(mirrored, ItemsFrom(systemMenu, GetMenuItemCount(systemMenu) - 5));
 }
 
 // Every source ends in the same command: local echo switched on, and the
@@ -119,68 +111,55 @@ TEST_F(Commands, TheSystemMenuPassesOnOnlyTheMenuCommands)
     }
 }
 
-TEST_F(Commands, AcceleratorsSelectTheirCommands)
+// Ctrl with O, L, F, T and B, as virtual keys whatever the keyboard layout
+// makes of them, and no other key.
+TEST(Accelerators, CtrlKeysSelectTheirCommands)
 {
     HACCEL table = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    ASSERT_NE(nullptr, table);
-    // A window that only records what the table turns the keys into.
-    HWND recorder = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-    SetWindowLongPtrA(recorder, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
-    BYTE keys[256] = {};
-    struct Case {
-        WPARAM key;
-        bool control;
-        UINT command;
-    } cases[] = {
-        {'O', true, IDM_CONNECT},    {'L', true, IDM_OPEN_LOG},   {'F', true, IDM_FONT},
-        {'T', true, IDM_TEXT_COLOR}, {'B', true, IDM_BACK_COLOR}, {'F', false, 0},
-        {'E', true, 0},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(static_cast<char>(c.key));
-        recordedCommands.clear();
-        keys[VK_CONTROL] = c.control ? 0x80 : 0;
-        SetKeyboardState(keys);
-        MSG message = {recorder, WM_KEYDOWN, c.key, 1, 0, {0, 0}};
-        EXPECT_EQ(c.command != 0, TranslateAcceleratorA(recorder, table, &message) != 0);
-        EXPECT_EQ(c.command ? std::vector<WPARAM>{MAKEWPARAM(c.command, 1)} : std::vector<WPARAM>{},
-                  recordedCommands);
+    ACCEL entries[16] = {};
+    const int count = CopyAcceleratorTableA(table, entries, 16);
+    std::set<std::pair<WORD, WORD>> keys;
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(FVIRTKEY | FCONTROL, entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)) << entries[i].key;
+        keys.insert({entries[i].key, entries[i].cmd});
     }
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
-    DestroyWindow(recorder);
+    EXPECT_EQ((std::set<std::pair<WORD, WORD>>{{'O', IDM_CONNECT},
+                                               {'L', IDM_OPEN_LOG},
+                                               {'F', IDM_FONT},
+                                               {'T', IDM_TEXT_COLOR},
+                                               {'B', IDM_BACK_COLOR}}),
+              keys);
 }
 
-TEST_F(Commands, CheckMarksFollowTheFlagsOnOpenPopups)
+// Alternating flags and stale marks the wrong way round, so that each mark
+// must be set anew as the popup opens.
+TEST_F(Commands, CheckMarksFollowTheFlagsWhenAPopupOpens)
 {
-    LONG TerminalState::*const flags[] = {&TerminalState::hideInput, &TerminalState::localEcho,
-                                          &TerminalState::writeLog, &TerminalState::imsEnabled,
-                                          &TerminalState::enableUndo};
-    const UINT items[] = {IDM_HIDE_INPUT, IDM_LOCAL_ECHO, IDM_WRITE_LOG, IDM_IMS_LINK, IDM_ENABLE_UNDO};
+    const std::pair<UINT, LONG TerminalState::*> items[] = {
+        {IDM_HIDE_INPUT, &TerminalState::hideInput}, {IDM_LOCAL_ECHO, &TerminalState::localEcho},
+        {IDM_WRITE_LOG, &TerminalState::writeLog},   {IDM_IMS_LINK, &TerminalState::imsEnabled},
+        {IDM_ENABLE_UNDO, &TerminalState::enableUndo},
+    };
     HMENU settingsPopup = GetSubMenu(GetMenu(Window()), 1);
     const std::pair<const char *, std::function<void()>> openings[] = {
         {"menu bar popup", [&] { TrackPopupMenu(settingsPopup, 0, 100, 100, 0, Window(), NULL); }},
         {"right-click menu",
          [&] { SendMessageA(State()->outputEdit, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5)); }},
     };
-    for (LONG first : {0, 1}) {
-        for (const auto &[name, open] : openings) {
-            SCOPED_TRACE(name);
-            // Alternating flags, and stale marks the wrong way round, so that
-            // each mark must be set anew.
-            for (size_t i = 0; i < std::size(items); ++i) {
-                State()->*flags[i] = (first + static_cast<LONG>(i)) % 2;
-                CheckMenuItem(settingsPopup, items[i], MF_BYCOMMAND | (State()->*flags[i] ? MF_UNCHECKED : MF_CHECKED));
-            }
-            std::vector<bool> shown;
-            WithOpenMenu(open, [&] {
-                for (UINT item : items)
-                    shown.push_back((GetMenuState(settingsPopup, item, MF_BYCOMMAND) & MF_CHECKED) != 0);
-            });
-            ASSERT_EQ(std::size(items), shown.size());
-            for (size_t i = 0; i < std::size(items); ++i)
-                EXPECT_EQ(State()->*flags[i] != 0, shown[i]) << items[i];
+    for (const auto &[name, open] : openings) {
+        SCOPED_TRACE(name);
+        LONG value = 0;
+        for (const auto &[item, flag] : items) {
+            State()->*flag = value;
+            CheckMenuItem(settingsPopup, item, MF_BYCOMMAND | (value ? MF_UNCHECKED : MF_CHECKED));
+            value = !value;
         }
+        // Waits in the queue for the menu's own loop, and closes the menu.
+        PostMessageA(Window(), WM_KEYDOWN, VK_ESCAPE, 0);
+        open();
+        for (const auto &[item, flag] : items)
+            EXPECT_EQ(State()->*flag != 0, (GetMenuState(settingsPopup, item, MF_BYCOMMAND) & MF_CHECKED) != 0)
+                << item;
     }
 }
 

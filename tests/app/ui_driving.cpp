@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include "app/dialog_centring.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/windows_of_process.h"
 
@@ -19,31 +18,6 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
     open();
     watcher.join();
     return found;
-}
-
-namespace {
-
-// A menu runs its own loop on this thread; a one-shot thread timer is the way
-// back in while it is open.
-const std::function<void()> *menuAction;
-
-void CALLBACK RunInsideMenu(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(NULL, timer);
-    if (menuAction)
-        (*menuAction)();
-    EndMenu();
-}
-
-}  // namespace
-
-void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen)
-{
-    menuAction = &whileOpen;
-    UINT_PTR timer = SetTimer(NULL, 0, 100, RunInsideMenu);
-    open();
-    KillTimer(NULL, timer);
-    menuAction = nullptr;
 }
 
 LRESULT SendCommand(HWND mainWindow, UINT command, UINT code)
@@ -74,18 +48,4 @@ RECT RectInParent(HWND window)
     GetWindowRect(window, &rect);
     MapWindowPoints(NULL, GetParent(window), reinterpret_cast<POINT *>(&rect), 2);
     return rect;
-}
-
-void ShownTerminal::SetUp()
-{
-    ASSERT_NE(nullptr, State());
-    InstallDialogCentring();
-    ShowWindow(Window(), SW_SHOWNORMAL);
-    SetForegroundWindow(Window());
-    terminal.Pump(50);
-}
-
-void ShownTerminal::TearDown()
-{
-    RemoveDialogCentring();
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/dialog_centring.h"
 #include "tests/support/in_process_terminal.h"
 
 // Runs `open` on this thread, where it sits in the dialog's own message loop,
@@ -16,10 +17,6 @@
 // no such dialog showed up.
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer);
-
-// Runs `whileOpen` once the menu that `open` shows (on this thread) is up, then
-// closes that menu.
-void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen);
 
 // Sends a menu (code 0) or accelerator (code 1) command to the main window.
 LRESULT SendCommand(HWND mainWindow, UINT command, UINT code = 0);
@@ -35,8 +32,15 @@ RECT RectInParent(HWND window);
 // program's main function does.
 class ShownTerminal : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, State());
+        InstallDialogCentring();
+        ShowWindow(Window(), SW_SHOWNORMAL);
+        SetForegroundWindow(Window());
+        terminal.Pump(50);
+    }
+    void TearDown() override { RemoveDialogCentring(); }
     HWND Window() const { return terminal.Window(); }
     TerminalState *State() const { return terminal.State(); }
 
