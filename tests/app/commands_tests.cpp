@@ -47,15 +47,21 @@ TEST_F(Commands, TheMenuBarIsMirroredIntoTheSystemAndRightClickMenus)
 }
 
 // Every source ends in the same command: local echo switched on, and the
-// title rebuilt from the state.
-TEST_F(Commands, EverySourceRunsTheSameCommand)
+// title rebuilt from the state. The panes' notifications, though they arrive
+// as WM_COMMAND too, run nothing.
+TEST_F(Commands, EverySourceRunsTheSameCommandAndNotificationsNone)
 {
     HWND window = Window();
+    HWND input = State()->inputEdit;
     HWND output = State()->outputEdit;
-    const std::pair<const char *, std::function<void()>> sources[] = {
-        {"menu bar", [&] { SendCommand(window, IDM_LOCAL_ECHO, 0); }},
-        {"accelerator", [&] { SendCommand(window, IDM_LOCAL_ECHO, 1); }},
-        {"system menu, low bits set", [&] { PostMessageA(window, WM_SYSCOMMAND, IDM_LOCAL_ECHO | 0x000B, 0); }},
+    auto notify = [&](WORD code, HWND control) {
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_LOCAL_ECHO, code), reinterpret_cast<LPARAM>(control));
+    };
+    const std::tuple<const char *, std::function<void()>, bool> sources[] = {
+        {"menu bar", [&] { SendCommand(window, IDM_LOCAL_ECHO, 0); }, true},
+        {"accelerator", [&] { SendCommand(window, IDM_LOCAL_ECHO, 1); }, true},
+        {"system menu, low bits set", [&] { PostMessageA(window, WM_SYSCOMMAND, IDM_LOCAL_ECHO | 0x000B, 0); },
+         true},
         // Keys posted first wait for the menu's own loop: "設定(&O)", then
         // "ﾛｰｶﾙｴｺｰする(&E)".
         {"right-click menu",
@@ -63,40 +69,27 @@ TEST_F(Commands, EverySourceRunsTheSameCommand)
              PostMessageA(window, WM_CHAR, 'o', 0);
              PostMessageA(window, WM_CHAR, 'e', 0);
              SendMessageA(output, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
-         }},
+         },
+         true},
+        {"EN_CHANGE", [&] { notify(EN_CHANGE, input); }, false},
+        {"EN_SETFOCUS", [&] { notify(EN_SETFOCUS, output); }, false},
+        {"code 2 without a control", [&] { notify(2, NULL); }, false},
+        {"typing in the input line", [&] { SendMessageA(input, WM_CHAR, 'x', 0); }, false},
     };
-    for (const auto &[name, choose] : sources) {
+    for (const auto &[name, choose, runs] : sources) {
         SCOPED_TRACE(name);
         State()->localEcho = 0;
         SetWindowTextA(window, "stale");
         choose();
         terminal.Pump(100);
-        EXPECT_EQ(1, State()->localEcho);
-        EXPECT_EQ(L"VRK", WindowTextOf(window));
+        EXPECT_EQ(runs ? 1 : 0, State()->localEcho);
+        EXPECT_EQ(runs ? L"VRK" : L"stale", WindowTextOf(window));
     }
-}
-
-TEST_F(Commands, NotificationsFromThePanesAreNotCommands)
-{
-    const std::pair<WPARAM, HWND> notifications[] = {
-        {MAKEWPARAM(IDM_LOCAL_ECHO, EN_CHANGE), State()->inputEdit},
-        {MAKEWPARAM(IDM_LOCAL_ECHO, EN_SETFOCUS), State()->outputEdit},
-        {MAKEWPARAM(IDM_LOCAL_ECHO, 2), NULL},
-    };
-    SetWindowTextA(Window(), "stale");
-    for (const auto &[wParam, control] : notifications) {
-        SendMessageA(Window(), WM_COMMAND, wParam, reinterpret_cast<LPARAM>(control));
-        EXPECT_EQ(0, State()->localEcho) << HIWORD(wParam);
-    }
-    // Typing makes the input line notify its parent for real.
-    SendMessageA(State()->inputEdit, WM_CHAR, 'x', 0);
-    EXPECT_EQ(L"stale", WindowTextOf(Window()));
 }
 
 TEST_F(Commands, TheSystemMenuPassesOnOnlyTheMenuCommands)
 {
     const std::pair<WPARAM, bool> cases[] = {
-        {IDM_CONNECT, true},
         {IDM_ENABLE_UNDO | 0x000F, true},
         {IDM_DUPLICATE_NOTICE, false},  // posted by the program only; masking makes it 39984
         {40000, false},
@@ -195,12 +188,22 @@ TEST_F(Commands, CopyAllPutsTheWholeOutputOnTheClipboard)
     CloseClipboard();
 }
 
-// The real program: commands posted to its system menu from outside.
-TEST(CommandsOfTheProgram, AboutAndExitArriveFromAnotherProgram)
+// The real program: its first dialog centred over the main window, then
+// commands posted to its system menu from outside.
+TEST(TheProgram, CentresItsConnectDialogAndTakesSystemMenuCommandsFromOutside)
 {
     TerminalUnderTest terminal;
     ASSERT_TRUE(terminal.Start());
+    HWND dialog = terminal.WaitForDialog(kPortDialogTitle);
+    ASSERT_NE(nullptr, dialog);
+    RECT main = {};
+    RECT placed = {};
+    GetWindowRect(terminal.MainWindow(), &main);
+    GetWindowRect(dialog, &placed);
+    EXPECT_NEAR(main.left + main.right, placed.left + placed.right, 2);
+    EXPECT_NEAR(main.top + main.bottom, placed.top + placed.bottom, 2);
     ASSERT_TRUE(terminal.AnswerPortDialog(0, false));
+
     PostMessageA(terminal.MainWindow(), WM_SYSCOMMAND, IDM_ABOUT, 0);
     const std::wstring about = terminal.AnswerMessageBox();
     const std::wstring firstLine = L"VRK Version 2.0(32)\n";
