@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/dialog_centring.h"
 #include "app/dialog_position.h"
 #include "tests/app/ui_driving.h"
@@ -9,11 +11,8 @@ namespace {
 TEST(DialogPosition, CentredOverTheOwnerAndKeptOnTheScreen)
 {
     const int screen = 1280;
-    struct Case {
-        const char *name;
-        int ownerStart, ownerEnd, extent;
-        int expected;
-    } cases[] = {
+    const std::tuple<const char *, int, int, int, int> cases[] = {
+        // name, owner start and end, dialog extent, expected start
         {"centred", 200, 800, 300, 350},
         {"owner partly off the left", -400, 200, 300, 0},
         {"owner at the right edge", 1000, 1400, 300, screen - 300},
@@ -21,8 +20,8 @@ TEST(DialogPosition, CentredOverTheOwnerAndKeptOnTheScreen)
         // starts at the screen edge, never before it.
         {"dialog larger than the screen", 500, 900, 1500, 0},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(c.expected, CentredDialogStart(c.ownerStart, c.ownerEnd, c.extent, screen)) << c.name;
+    for (const auto &[name, ownerStart, ownerEnd, extent, expected] : cases)
+        EXPECT_EQ(expected, CentredDialogStart(ownerStart, ownerEnd, extent, screen)) << name;
 }
 
 // An in-memory dialog template without controls, 120 by 60 dialog units.

@@ -37,9 +37,9 @@ void ExpectSplitLayout(const TerminalState *state)
 
 // The chosen font in both panes, and the input line with room for one line
 // of it but not for two.
-void ExpectFontInUse(const TerminalState *state, const char *face)
+void ExpectFontInUse(const TerminalState *state)
 {
-    EXPECT_STREQ(face, state->logFont.lfFaceName);
+    EXPECT_STREQ("DejaVu Sans Mono", state->logFont.lfFaceName);
     for (HWND pane : {state->inputEdit, state->outputEdit})
         EXPECT_EQ(reinterpret_cast<LRESULT>(state->font), SendMessageA(pane, WM_GETFONT, 0, 0));
     const LONG height = ClientRectOf(state->inputEdit).bottom;
@@ -155,9 +155,7 @@ TEST(LayoutWithoutARecord, NothingIsTouched)
                                   NULL, NULL);
     LayoutPanes(window);
     LRESULT result = 0;
-    HDC dc = GetDC(window);
-    EXPECT_FALSE(HandleCtlColorEdit(window, dc, &result));
-    ReleaseDC(window, dc);
+    EXPECT_FALSE(HandleCtlColorEdit(window, NULL, &result));
     EXPECT_FALSE(HandleSetCursor(window, window, HTCLIENT));
     EXPECT_FALSE(HandleCommand(window, IDM_EXIT));
     EXPECT_FALSE(HandleSysCommand(window, IDM_EXIT));
@@ -197,19 +195,17 @@ protected:
 TEST_F(Appearance, TheChosenFontGoesToBothPanesAndSizesTheInputLine)
 {
     ChooseFont("36", IDOK);
-    ExpectFontInUse(State(), "DejaVu Sans Mono");
+    ExpectFontInUse(State());
     const HFONT tall = State()->font;
     const LOGFONTA tallLogFont = State()->logFont;
-    const LONG tallHeight = ClientRectOf(State()->inputEdit).bottom;
 
     ChooseFont("8", IDCANCEL);
     EXPECT_EQ(tall, State()->font);
     EXPECT_EQ(0, std::memcmp(&tallLogFont, &State()->logFont, sizeof tallLogFont));
 
     ChooseFont("8", IDOK);
-    ExpectFontInUse(State(), "DejaVu Sans Mono");
+    ExpectFontInUse(State());
     EXPECT_EQ(0, GetObjectType(tall)) << "the replaced font is deleted";
-    EXPECT_LT(ClientRectOf(State()->inputEdit).bottom, tallHeight - 20);
 }
 
 // Cancel first, then OK; a custom colour is defined each time, and kept

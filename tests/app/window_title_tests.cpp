@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "app/commands.h"
 #include "app/window_title.h"
@@ -27,11 +28,7 @@ TEST(WindowTitle, ShowsTheConnectionAndTheServiceWithinTheBuffer)
 {
     const TitleParts connected = {true, 1, 9600, true, "VRK", nullptr};
     const std::string longName(300, 'x');
-    struct Case {
-        TitleParts parts;
-        size_t size;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<TitleParts, size_t, std::string> cases[] = {
         {{false, 0, 0, false, "VRK", nullptr}, 256, "VRK"},
         {{false, 0, 0, true, "VRK", nullptr}, 256, "VRK (VRK)"},
         {connected, 256, "COM1 9600 - VRK (VRK)"},
@@ -43,10 +40,8 @@ TEST(WindowTitle, ShowsTheConnectionAndTheServiceWithinTheBuffer)
         {connected, 6, "COM1 "},
         {connected, 1, ""},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.expected);
-        EXPECT_EQ(c.expected, Format(c.parts, c.size));
-    }
+    for (const auto &[parts, size, expected] : cases)
+        EXPECT_EQ(expected, Format(parts, size)) << "buffer of " << size;
     Format(connected, 0);  // nothing to write into, not even the terminator
 }
 
@@ -54,22 +49,19 @@ TEST(WindowTitle, ShowsTheConnectionAndTheServiceWithinTheBuffer)
 // only a scan from the start tells whether the last byte begins a character.
 TEST(WindowTitle, TheCutNeverSplitsADoubleByteCharacter)
 {
-    struct Case {
-        const char *prefix;
-        const char *character;
-        size_t expectedLength;
-    } cases[] = {
+    const std::tuple<const char *, const char *, size_t> cases[] = {
+        // prefix, repeated character, length of the cut title
         {"", "\x82\xA0", 255},   // "VRK (" is 5 bytes: the cut falls between characters
         {"a", "\x82\xA0", 254},  // one byte later it would fall inside one
         {"", "\x81\x81", 255},
         {"a", "\x81\x81", 254},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(std::string(c.prefix) + "|" + c.character);
-        std::string name = c.prefix;
+    for (const auto &[prefix, character, expectedLength] : cases) {
+        std::string name = prefix;
         while (name.size() < 300)
-            name += c.character;
-        EXPECT_EQ(c.expectedLength, Format({false, 0, 0, true, name.c_str(), IsCodePageLeadByte}).size());
+            name += character;
+        EXPECT_EQ(expectedLength, Format({false, 0, 0, true, name.c_str(), IsCodePageLeadByte}).size())
+            << prefix << "|" << character;
     }
 }
 
