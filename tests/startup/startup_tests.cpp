@@ -185,4 +185,50 @@ TEST(Shutdown, ASecondCloseDuringTheWaitForDdeClientsEndsTheProgramCleanly)
     EXPECT_EQ("received once\r\n", log);
 }
 
+HWND FindHiddenMainWindow(DWORD processId, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (HWND window = FindWindowExA(NULL, NULL, "VRKWndClass", NULL); window;
+             window = FindWindowExA(NULL, window, "VRKWndClass", NULL)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == processId)
+                return window;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+// The start-up check for another server of the same DDE name waits for that
+// server's answer while the window is not yet shown; a close then must end the
+// program cleanly, settings saved.
+TEST(Shutdown, ACloseWhileTheStartupCheckWaitsEndsTheProgramCleanly)
+{
+    std::string commandLine = "\"";
+    commandLine += VrkBuildFile("dde_server_peer.exe") + "\" VRK silent";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION server = {};
+    ASSERT_TRUE(CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &server));
+    WaitForInputIdle(server.hProcess, 5000);
+    Sleep(300);
+
+    TerminalUnderTest terminal("[VRK]\r\n");
+    ASSERT_TRUE(terminal.Launch());
+    HWND hidden = FindHiddenMainWindow(terminal.ProcessId(), 5000);
+    EXPECT_TRUE(hidden);
+    Sleep(300);
+    PostMessageA(hidden, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(terminal.HasExited(15000));
+    EXPECT_EQ(0u, terminal.ExitCode());
+    EXPECT_NE(std::string::npos, ReadWholeFile(terminal.PathOf("VRK.ini")).find("Version=2.0(32)"));
+
+    TerminateProcess(server.hProcess, 0);
+    WaitForSingleObject(server.hProcess, 5000);
+    CloseHandle(server.hProcess);
+    CloseHandle(server.hThread);
+}
+
 }  // namespace
