@@ -1,10 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/dialog_centring.h"
+#include "app/dialog_position.h"
 #include "tests/app/ui_driving.h"
-#include "tests/support/terminal_under_test.h"
 
 namespace {
+
+TEST(DialogPosition, CentredOverTheOwnerAndKeptOnTheScreen)
+{
+    const int screen = 1280;
+    const std::tuple<const char *, int, int, int, int> cases[] = {
+        // name, owner start and end, dialog extent, expected start
+        {"centred", 200, 800, 300, 350},
+        {"owner partly off the left", -400, 200, 300, 0},
+        {"owner at the right edge", 1000, 1400, 300, screen - 300},
+        // The caption must stay reachable: a dialog larger than the screen
+        // starts at the screen edge, never before it.
+        {"dialog larger than the screen", 500, 900, 1500, 0},
+    };
+    for (const auto &[name, ownerStart, ownerEnd, extent, expected] : cases)
+        EXPECT_EQ(expected, CentredDialogStart(ownerStart, ownerEnd, extent, screen)) << name;
+}
 
 // An in-memory dialog template without controls, 120 by 60 dialog units.
 struct alignas(4) EmptyDialogTemplate {
@@ -17,11 +35,7 @@ struct alignas(4) EmptyDialogTemplate {
 EmptyDialogTemplate MakeTemplate(DWORD style)
 {
     EmptyDialogTemplate dialog = {};
-    dialog.header.style = style;
-    dialog.header.x = 10;
-    dialog.header.y = 10;
-    dialog.header.cx = 120;
-    dialog.header.cy = 60;
+    dialog.header = {style, 0, 0, 10, 10, 120, 60};
     return dialog;
 }
 
@@ -50,94 +64,60 @@ LRESULT CALLBACK CountInitDialogs(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-RECT OpenDialogOver(HWND owner)
-{
-    EmptyDialogTemplate dialog = MakeTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME);
-    RECT placed = {};
-    DialogBoxIndirectParamA(NULL, &dialog.header, owner, RecordAndClose, reinterpret_cast<LPARAM>(&placed));
-    return placed;
-}
-
 HWND MakeOwner(int x, int y)
 {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_CAPTION | WS_VISIBLE, x, y, 400, 300,
-                                 NULL, NULL, NULL, NULL);
-    return owner;
+    return CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_CAPTION | WS_VISIBLE, x, y, 400, 300, NULL,
+                           NULL, NULL, NULL);
 }
 
-LONG Centre(LONG start, LONG end)
-{
-    return (start + end) / 2;
-}
-
-enum class Along { Centred, ScreenStart, ScreenEnd };
-
-void ExpectPlaced(Along along, LONG ownerStart, LONG ownerEnd, LONG start, LONG end, LONG screen)
-{
-    switch (along) {
-    case Along::Centred:
-        EXPECT_NEAR(Centre(ownerStart, ownerEnd), Centre(start, end), 1);
-        break;
-    case Along::ScreenStart:
-        EXPECT_EQ(0, start);
-        break;
-    case Along::ScreenEnd:
-        EXPECT_EQ(screen, end);
-        break;
-    }
-}
-
+// A hook installed before the centring one shows that every call is passed on.
 class DialogCentring : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(InstallDialogCentring()); }
-    void TearDown() override { RemoveDialogCentring(); }
+    void SetUp() override
+    {
+        initDialogsSeen = 0;
+        earlierHook = SetWindowsHookExA(WH_CALLWNDPROC, CountInitDialogs, NULL, GetCurrentThreadId());
+        ASSERT_TRUE(InstallDialogCentring());
+    }
+    void TearDown() override
+    {
+        RemoveDialogCentring();
+        UnhookWindowsHookEx(earlierHook);
+    }
+    HHOOK earlierHook = NULL;
 };
 
 TEST_F(DialogCentring, DialogsOpenOverTheirOwnerAndOnTheScreen)
 {
-    const LONG screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const LONG screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     struct Case {
         const char *name;
+        bool owned;
         int x, y;
-        Along horizontal, vertical;
     } cases[] = {
-        {"owner inside the screen", 300, 200, Along::Centred, Along::Centred},
-        {"owner partly off the left", -300, 200, Along::ScreenStart, Along::Centred},
-        {"owner partly off the top", 300, -250, Along::Centred, Along::ScreenStart},
-        {"owner off the top left corner", -350, -280, Along::ScreenStart, Along::ScreenStart},
-        {"owner at the right edge", screenWidth - 150, 200, Along::ScreenEnd, Along::Centred},
-        {"owner at the bottom edge", 300, screenHeight - 100, Along::Centred, Along::ScreenEnd},
+        {"owner inside the screen", true, 300, 200},
+        {"owner off the top left corner", true, -350, -280},
+        {"owner at the right edge", true, screenWidth - 150, 200},
+        {"owner at the bottom edge", true, 300, screenHeight - 100},
+        {"no owner: centred on the screen", false, 0, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        HWND owner = MakeOwner(c.x, c.y);
+        HWND owner = c.owned ? MakeOwner(c.x, c.y) : NULL;
         RECT ownerRect = {};
-        GetWindowRect(owner, &ownerRect);
-        RECT dialog = OpenDialogOver(owner);
-        ASSERT_GT(dialog.right - dialog.left, 100);
-        ExpectPlaced(c.horizontal, ownerRect.left, ownerRect.right, dialog.left, dialog.right, screenWidth);
-        ExpectPlaced(c.vertical, ownerRect.top, ownerRect.bottom, dialog.top, dialog.bottom, screenHeight);
-        DestroyWindow(owner);
+        GetWindowRect(owner ? owner : GetDesktopWindow(), &ownerRect);
+        EmptyDialogTemplate dialog = MakeTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME);
+        RECT placed = {};
+        DialogBoxIndirectParamA(NULL, &dialog.header, owner, RecordAndClose, reinterpret_cast<LPARAM>(&placed));
+        EXPECT_EQ(CentredDialogStart(ownerRect.left, ownerRect.right, placed.right - placed.left, screenWidth),
+                  placed.left);
+        EXPECT_EQ(CentredDialogStart(ownerRect.top, ownerRect.bottom, placed.bottom - placed.top, screenHeight),
+                  placed.top);
+        if (owner)
+            DestroyWindow(owner);
     }
-}
-
-TEST_F(DialogCentring, WithoutOwnerTheScreenIsTheOwner)
-{
-    RECT dialog = OpenDialogOver(NULL);
-    EXPECT_NEAR(GetSystemMetrics(SM_CXSCREEN) / 2, Centre(dialog.left, dialog.right), 1);
-    EXPECT_NEAR(GetSystemMetrics(SM_CYSCREEN) / 2, Centre(dialog.top, dialog.bottom), 1);
-}
-
-TEST_F(DialogCentring, OnlyTheHookMovesDialogs)
-{
-    HWND owner = MakeOwner(600, 500);
-    RECT ownerRect = {};
-    GetWindowRect(owner, &ownerRect);
-    RemoveDialogCentring();
-    RECT dialog = OpenDialogOver(owner);
-    EXPECT_GT(Centre(ownerRect.left, ownerRect.right) - Centre(dialog.left, dialog.right), 20);
-    DestroyWindow(owner);
+    EXPECT_EQ(static_cast<int>(std::size(cases)), initDialogsSeen);
 }
 
 // A dialog embedded in another window is placed in its parent's client area
@@ -153,33 +133,6 @@ TEST_F(DialogCentring, EmbeddedDialogsStayWhereTheirParentPutsThem)
     EXPECT_EQ(units.left, placed.left);
     EXPECT_EQ(units.top, placed.top);
     DestroyWindow(owner);
-}
-
-// Hooks installed before ours still see every message.
-TEST_F(DialogCentring, TheHookPassesEveryCallOn)
-{
-    RemoveDialogCentring();
-    initDialogsSeen = 0;
-    HHOOK earlier = SetWindowsHookExA(WH_CALLWNDPROC, CountInitDialogs, NULL, GetCurrentThreadId());
-    ASSERT_TRUE(InstallDialogCentring());
-    OpenDialogOver(NULL);
-    EXPECT_EQ(1, initDialogsSeen);
-    UnhookWindowsHookEx(earlier);
-}
-
-TEST(DialogCentringOfTheProgram, TheConnectDialogOpensOverTheMainWindow)
-{
-    TerminalUnderTest terminal;
-    ASSERT_TRUE(terminal.Start());
-    HWND dialog = terminal.WaitForDialog(kPortDialogTitle);
-    ASSERT_NE(nullptr, dialog);
-    RECT main = {};
-    RECT placed = {};
-    GetWindowRect(terminal.MainWindow(), &main);
-    GetWindowRect(dialog, &placed);
-    EXPECT_NEAR(Centre(main.left, main.right), Centre(placed.left, placed.right), 1);
-    EXPECT_NEAR(Centre(main.top, main.bottom), Centre(placed.top, placed.bottom), 1);
-    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include "tests/app/ui_driving.h"
 
 #include <thread>
-#include <vector>
 
-#include "app/dialog_centring.h"
+#include "tests/support/message_boxes.h"
 #include "tests/support/windows_of_process.h"
 
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
@@ -11,7 +10,7 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
 {
     bool found = false;
     std::thread watcher([&] {
-        HWND dialog = WaitForTopLevel(GetCurrentProcessId(), L"#32770", title, 5000);
+        HWND dialog = WaitForTopLevel(GetCurrentProcessId(), kDialogClass, title, 5000);
         found = dialog != NULL;
         if (found)
             answer(dialog);
@@ -21,51 +20,9 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
     return found;
 }
 
-std::wstring MessageBoxText(HWND box)
-{
-    wchar_t text[1024] = L"";
-    for (int id : {0xFFFF, 100}) {
-        if (GetDlgItemTextW(box, id, text, 1024) > 0)
-            break;
-    }
-    return text;
-}
-
-namespace {
-
-// A menu runs its own loop on this thread; a one-shot thread timer is the way
-// back in while it is open.
-const std::function<void()> *menuAction;
-
-void CALLBACK RunInsideMenu(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(NULL, timer);
-    if (menuAction)
-        (*menuAction)();
-    EndMenu();
-}
-
-}  // namespace
-
-void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen)
-{
-    menuAction = &whileOpen;
-    UINT_PTR timer = SetTimer(NULL, 0, 100, RunInsideMenu);
-    open();
-    KillTimer(NULL, timer);
-    menuAction = nullptr;
-}
-
 LRESULT SendCommand(HWND mainWindow, UINT command, UINT code)
 {
     return SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(command, code), 0);
-}
-
-std::string WindowTextA(HWND window)
-{
-    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1);
-    GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-    return text.data();
 }
 
 bool operator==(const RECT &a, const RECT &b)
@@ -91,18 +48,4 @@ RECT RectInParent(HWND window)
     GetWindowRect(window, &rect);
     MapWindowPoints(NULL, GetParent(window), reinterpret_cast<POINT *>(&rect), 2);
     return rect;
-}
-
-void ShownTerminal::SetUp()
-{
-    ASSERT_NE(nullptr, State());
-    InstallDialogCentring();
-    ShowWindow(Window(), SW_SHOWNORMAL);
-    SetForegroundWindow(Window());
-    terminal.Pump(50);
-}
-
-void ShownTerminal::TearDown()
-{
-    RemoveDialogCentring();
 }

@@ -5,10 +5,10 @@
 
 #include <functional>
 #include <ostream>
-#include <string>
 
 #include <gtest/gtest.h>
 
+#include "app/dialog_centring.h"
 #include "tests/support/in_process_terminal.h"
 
 // Runs `open` on this thread, where it sits in the dialog's own message loop,
@@ -18,17 +18,8 @@
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer);
 
-// The text of a message box: the static control Windows numbers 0xFFFF, Wine 100.
-std::wstring MessageBoxText(HWND box);
-
-// Runs `whileOpen` once the menu that `open` shows (on this thread) is up, then
-// closes that menu.
-void WithOpenMenu(const std::function<void()> &open, const std::function<void()> &whileOpen);
-
 // Sends a menu (code 0) or accelerator (code 1) command to the main window.
 LRESULT SendCommand(HWND mainWindow, UINT command, UINT code = 0);
-
-std::string WindowTextA(HWND window);
 
 bool operator==(const RECT &a, const RECT &b);
 void PrintTo(const RECT &rect, std::ostream *out);
@@ -41,8 +32,15 @@ RECT RectInParent(HWND window);
 // program's main function does.
 class ShownTerminal : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, State());
+        InstallDialogCentring();
+        ShowWindow(Window(), SW_SHOWNORMAL);
+        SetForegroundWindow(Window());
+        terminal.Pump(50);
+    }
+    void TearDown() override { RemoveDialogCentring(); }
     HWND Window() const { return terminal.Window(); }
     TerminalState *State() const { return terminal.State(); }
 

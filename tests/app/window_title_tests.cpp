@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "app/commands.h"
 #include "app/window_title.h"
@@ -13,85 +14,55 @@
 
 namespace {
 
-bool IsShiftJisLead(unsigned char byte)
-{
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
+// Formats into a buffer of `size` bytes followed by guard bytes, which must
+// stay untouched.
 std::string Format(const TitleParts &parts, size_t size = 256)
 {
-    std::string buffer(size, '\0');
+    std::string buffer(size + 16, '#');
     FormatWindowTitle(&buffer[0], size, parts);
-    return buffer.c_str();
+    EXPECT_EQ(std::string(16, '#'), buffer.substr(size)) << "written past the buffer";
+    return buffer.substr(0, buffer.find('\0'));
 }
 
-TEST(WindowTitle, ShowsTheConnectionAndTheService)
+TEST(WindowTitle, ShowsTheConnectionAndTheServiceWithinTheBuffer)
 {
-    struct Case {
-        TitleParts parts;
-        const char *expected;
-    } cases[] = {
-        {{false, 0, 0, false, "VRK", nullptr}, "VRK"},
-        {{false, 0, 0, true, "VRK", nullptr}, "VRK (VRK)"},
-        {{true, 1, 9600, true, "VRK", nullptr}, "COM1 9600 - VRK (VRK)"},
-        {{true, 12, 300, false, "VRK", nullptr}, "COM12 300 - VRK"},
-        {{false, 0, 0, true, "\x83\x65\x83\x58\x83\x67", IsShiftJisLead}, "VRK (\x83\x65\x83\x58\x83\x67)"},
+    const TitleParts connected = {true, 1, 9600, true, "VRK", nullptr};
+    const std::string longName(300, 'x');
+    const std::tuple<TitleParts, size_t, std::string> cases[] = {
+        {{false, 0, 0, false, "VRK", nullptr}, 256, "VRK"},
+        {{false, 0, 0, true, "VRK", nullptr}, 256, "VRK (VRK)"},
+        {connected, 256, "COM1 9600 - VRK (VRK)"},
+        {{true, 12, 300, false, "VRK", nullptr}, 256, "COM12 300 - VRK"},
+        {{false, 0, 0, true, "\x83\x65\x83\x58\x83\x67", IsCodePageLeadByte}, 256, "VRK (\x83\x65\x83\x58\x83\x67)"},
+        // A service name too long for the buffer is cut inside it.
+        {{false, 0, 0, true, longName.c_str(), IsCodePageLeadByte}, 256, "VRK (" + std::string(250, 'x')},
+        {{true, 1, 9600, true, longName.c_str(), nullptr}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
+        {connected, 6, "COM1 "},
+        {connected, 1, ""},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.expected);
-        EXPECT_EQ(c.expected, Format(c.parts));
-    }
-}
-
-// Bytes past the end of the buffer the title is given must stay untouched.
-TEST(WindowTitle, AServiceNameTooLongForTheBufferIsCutInsideIt)
-{
-    const std::string name(300, 'x');
-    for (bool portOpen : {false, true}) {
-        SCOPED_TRACE(portOpen);
-        char buffer[256 + 16];
-        std::memset(buffer, '#', sizeof buffer);
-        FormatWindowTitle(buffer, 256, {portOpen, 1, 9600, true, name.c_str(), IsShiftJisLead});
-        std::string title = buffer;
-        EXPECT_EQ(255u, title.size());
-        EXPECT_EQ(portOpen ? "COM1 9600 - VRK (xxx" : "VRK (xxx", title.substr(0, portOpen ? 20 : 8));
-        EXPECT_EQ(std::string(16, '#'), std::string(buffer + 256, 16));
-    }
+    for (const auto &[parts, size, expected] : cases)
+        EXPECT_EQ(expected, Format(parts, size)) << "buffer of " << size;
+    Format(connected, 0);  // nothing to write into, not even the terminator
 }
 
 // "\x81\x81" is one character whose trail byte is also a lead-byte value:
 // only a scan from the start tells whether the last byte begins a character.
 TEST(WindowTitle, TheCutNeverSplitsADoubleByteCharacter)
 {
-    struct Case {
-        const char *prefix;
-        const char *character;
-        size_t expectedLength;
-    } cases[] = {
-        {"", "\x82\xA0", 255},    // "VRK (" is 5 bytes: the cut falls between characters
-        {"a", "\x82\xA0", 254},   // one byte later it would fall inside one
+    const std::tuple<const char *, const char *, size_t> cases[] = {
+        // prefix, repeated character, length of the cut title
+        {"", "\x82\xA0", 255},   // "VRK (" is 5 bytes: the cut falls between characters
+        {"a", "\x82\xA0", 254},  // one byte later it would fall inside one
         {"", "\x81\x81", 255},
         {"a", "\x81\x81", 254},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(std::string(c.prefix) + "|" + c.character);
-        std::string name = c.prefix;
+    for (const auto &[prefix, character, expectedLength] : cases) {
+        std::string name = prefix;
         while (name.size() < 300)
-            name += c.character;
-        std::string title = Format({false, 0, 0, true, name.c_str(), IsShiftJisLead});
-        EXPECT_EQ(c.expectedLength, title.size());
-        EXPECT_EQ(0u, (title.size() - 5 - std::strlen(c.prefix)) % 2);
+            name += character;
+        EXPECT_EQ(expectedLength, Format({false, 0, 0, true, name.c_str(), IsCodePageLeadByte}).size())
+            << prefix << "|" << character;
     }
-}
-
-TEST(WindowTitle, TinyBuffersStayTerminated)
-{
-    EXPECT_EQ("", Format({true, 1, 9600, true, "VRK", nullptr}, 1));
-    EXPECT_EQ("COM1 ", Format({true, 1, 9600, true, "VRK", nullptr}, 6));
-    EXPECT_EQ("VR", Format({false, 0, 0, false, "VRK", nullptr}, 3));
-    char untouched = '#';
-    FormatWindowTitle(&untouched, 0, {false, 0, 0, false, "VRK", nullptr});
-    EXPECT_EQ('#', untouched);
 }
 
 class TitleOfTheWindow : public ShownTerminal {};
@@ -103,11 +74,11 @@ TEST_F(TitleOfTheWindow, FollowsThePortAndLosesItWhenConnectStarts)
     state->ddeEnabled = 1;
     state->baudRate = 9600;
     RefreshTitle(Window());
-    EXPECT_EQ("VRK (ULACS2)", WindowTextA(Window()));
+    EXPECT_EQ(L"VRK (ULACS2)", WindowTextOf(Window()));
 
     ASSERT_TRUE(terminal.OpenPortQuietly(1));
     SendCommand(Window(), IDM_LOCAL_ECHO);
-    EXPECT_EQ("COM1 9600 - VRK (ULACS2)", WindowTextA(Window()));
+    EXPECT_EQ(L"COM1 9600 - VRK (ULACS2)", WindowTextOf(Window()));
 
     std::wstring titleDuringConnect;
     ASSERT_TRUE(WithDialog(kPortDialogTitle, [&] { SendCommand(Window(), IDM_CONNECT); },
@@ -117,16 +88,7 @@ TEST_F(TitleOfTheWindow, FollowsThePortAndLosesItWhenConnectStarts)
                            }));
     EXPECT_EQ(L"VRK (ULACS2)", titleDuringConnect);
     EXPECT_FALSE(IsPortOpen(Window()));
-    EXPECT_EQ("VRK (ULACS2)", WindowTextA(Window()));
-}
-
-TEST(TitleOfTheProgram, ShowsTheConnectionOnceConnected)
-{
-    TerminalUnderTest terminal("[VRK]\r\nDdeServiceName=VRK\r\nCommPort=0\r\nBaudRate=9600\r\n");
-    ASSERT_TRUE(terminal.Start());
-    EXPECT_FALSE(terminal.Connect().empty());
-    EXPECT_EQ(L"COM1 9600 - VRK (VRK)", terminal.WaitForTitle(L"COM1 9600 - VRK (VRK)"));
-    EXPECT_TRUE(terminal.Close());
+    EXPECT_EQ(L"VRK (ULACS2)", WindowTextOf(Window()));
 }
 
 }  // namespace
