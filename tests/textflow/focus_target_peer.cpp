@@ -42,7 +42,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0x7FFF, 0x7FFF);
     // The title tells the test that the edit control has the focus now.
-    SetWindowTextA(window, kFocusTargetTitleA);
+    SetWindowTextW(window, kFocusTargetTitle);
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -31,88 +32,72 @@ LRESULT CALLBACK WatchingPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM
     return CallWindowProcA(watch.previous, pane, message, wParam, lParam);
 }
 
+int Pick(std::mt19937 &random, int low, int high)
+{
+    return std::uniform_int_distribution<int>(low, high)(random);
+}
+
+// One character: ASCII, half-width kana, or a double-byte character whose
+// second byte is sometimes in the ASCII range.
+std::string Character(std::mt19937 &random)
+{
+    switch (Pick(random, 0, 4)) {
+    case 0:
+        return std::string(1, static_cast<char>(Pick(random, 0xA1, 0xDF)));
+    case 1:
+        return {'\x83', static_cast<char>(Pick(random, 0x40, 0x7E))};
+    case 2:
+        return {'\x88', static_cast<char>(Pick(random, 0x9F, 0xFC))};
+    default:
+        return std::string(1, static_cast<char>(Pick(random, 0x20, 0x7E)));
+    }
+}
+
 // A host stream built together with what the pane must end up holding.
 struct HostStream {
     std::string sent;
     std::string shown;
 };
 
-class StreamBuilder {
-public:
-    explicit StreamBuilder(unsigned seed) : random_(seed) {}
-
-    HostStream Build(int lines)
-    {
-        HostStream stream;
-        for (int i = 0; i < lines; ++i)
-            AddLine(stream);
-        return stream;
-    }
-
-private:
-    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-
-    // One character: ASCII, half-width kana, or a double-byte character whose
-    // second byte is sometimes in the ASCII range.
-    std::string Character()
-    {
-        switch (Pick(0, 5)) {
-        case 0:
-            return std::string(1, static_cast<char>(Pick(0xA1, 0xDF)));
-        case 1:
-            return {'\x82', static_cast<char>(Pick(0x9F, 0xF1))};
-        case 2:
-            return {'\x83', static_cast<char>(Pick(0x40, 0x7E))};
-        case 3:
-            return {'\x88', static_cast<char>(Pick(0x9F, 0xFC))};
-        default:
-            return std::string(1, static_cast<char>(Pick(0x20, 0x7E)));
-        }
-    }
-
-    void AddLine(HostStream &stream)
-    {
+HostStream BuildStream(std::mt19937 &random, int lines)
+{
+    HostStream stream;
+    for (int i = 0; i < lines; ++i) {
         // Mostly short lines, some wider than the pane.
-        int length = Pick(0, 9) == 0 ? Pick(100, 400) : Pick(0, 40);
+        int length = Pick(random, 0, 9) == 0 ? Pick(random, 100, 400) : Pick(random, 0, 40);
         std::string line;
         while (static_cast<int>(line.size()) < length)
-            line += Character();
-        std::string ending = Pick(0, 3) == 0 ? "\r" : "\r\n";
-        if (Pick(0, 9) == 0)
-            ending += "\n\n";
+            line += Character(random);
         std::string shown = line;
         // A lead byte right before the line end is shown as it stands.
-        if (Pick(0, 19) == 0) {
+        if (Pick(random, 0, 19) == 0) {
             line += '\x82';
             shown = AsPaneHoldsIt(line);
         }
-        stream.sent += line + ending;
+        stream.sent += line + (Pick(random, 0, 3) == 0 ? "\r" : "\r\n") + (Pick(random, 0, 9) == 0 ? "\n\n" : "");
         stream.shown += shown + "\r\n";
     }
-
-    std::mt19937 random_;
-};
+    return stream;
+}
 
 TEST(ReceiveStream, EveryByteShownReachesTheLogOnceInOrder)
 {
     const unsigned seed = 20240611;
     SCOPED_TRACE("seed " + std::to_string(seed));
-    HostStream stream = StreamBuilder(seed).Build(3000);
+    std::mt19937 random(seed);
+    HostStream stream = BuildStream(random, 3000);
     LoggedTerminal terminal;
     HWND pane = terminal.Pane();
     watch = PaneWatch();
     watch.previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingPaneProc)));
 
-    std::mt19937 cuts(seed);
-    size_t at = 0;
-    while (at < stream.sent.size()) {
+    for (size_t at = 0; at < stream.sent.size();) {
         // Reads of every size up to a full chunk, and now and then one that
-        // brings nothing but line feeds.
-        size_t room = terminal.State()->leadByteCarry ? 1022 : 1023;
-        size_t size = std::min<size_t>(std::uniform_int_distribution<size_t>(1, room)(cuts),
-                                       stream.sent.size() - at);
-        if (cuts() % 17 == 0) {
+        // brings nothing but a line feed.
+        int room = terminal.State()->leadByteCarry ? 1022 : 1023;
+        size_t size = std::min<size_t>(Pick(random, 1, room), stream.sent.size() - at);
+        if (Pick(random, 0, 16) == 0) {
             watch.appendStarted = true;
             terminal.Receive("\n");
         }
@@ -122,7 +107,7 @@ TEST(ReceiveStream, EveryByteShownReachesTheLogOnceInOrder)
     }
     EXPECT_EQ(0, terminal.State()->leadByteCarry);
     EXPECT_LE(watch.mostLinesBeforeInsert, 220);
-    EXPECT_GT(terminal.LogFileCount(), 0) << "the pane was trimmed along the way";
+    EXPECT_GT(terminal.LogFileCount(), 0u) << "the pane was trimmed along the way";
     EXPECT_EQ("", Mismatch(stream.shown, terminal.Logs() + terminal.Output()));
 
     // The close-time write completes the log.
@@ -144,25 +129,7 @@ bool PollUntilShown(LoggedTerminal &terminal, const std::string &tail)
     return false;
 }
 
-TEST(ReceiveStream, PollShowsWhatTheHostSentWithASplitCharacterWhole)
-{
-    LoggedTerminal terminal;
-    ASSERT_TRUE(terminal.Terminal().OpenPortQuietly(1));
-    FarEnd host(FarPortOf(1));
-    ASSERT_TRUE(host.IsOpen());
-
-    ASSERT_TRUE(host.Write("ABC\r\nDE\x82"));
-    ASSERT_TRUE(PollUntilShown(terminal, "ABC\r\nDE"));
-    EXPECT_EQ('\x82', terminal.State()->leadByteCarry);
-
-    ASSERT_TRUE(host.Write("\xA0" "F\r\n"));
-    ASSERT_TRUE(PollUntilShown(terminal, "F\r\n"));
-    EXPECT_EQ("ABC\r\nDE\x82\xA0" "F\r\n", terminal.Output());
-    EXPECT_EQ(0, terminal.State()->leadByteCarry);
-    ClosePort(terminal.Window());
-}
-
-TEST(ReceiveStream, PollReadsOnlyForItsOwnTimerAndAnOpenPort)
+TEST(ReceiveStream, PollTakesEverythingWaitingOnItsOwnTickWithASplitCharacterWhole)
 {
     LoggedTerminal terminal;
     HWND window = terminal.Window();
@@ -171,32 +138,29 @@ TEST(ReceiveStream, PollReadsOnlyForItsOwnTimerAndAnOpenPort)
     PollReceive(window, timer);
     EXPECT_EQ("", terminal.Output()) << "closed port";
 
-    ASSERT_TRUE(terminal.Terminal().OpenPortQuietly(1));
+    ASSERT_TRUE(terminal.OpenPortQuietly(1));
     FarEnd host(FarPortOf(1));
-    ASSERT_TRUE(host.Write("X\r\n"));
+    ASSERT_TRUE(host.Write("ABC\r\nDE\x82"));
     Sleep(200);
     PollReceive(window, timer + 1);
     PollReceive(window, 0);
     EXPECT_EQ("", terminal.Output()) << "another timer";
-    PollReceive(window, timer);
-    EXPECT_EQ("X\r\n", terminal.Output());
-    ClosePort(window);
-}
+    ASSERT_TRUE(PollUntilShown(terminal, "ABC\r\nDE"));
+    EXPECT_EQ('\x82', terminal.State()->leadByteCarry);
+    ASSERT_TRUE(host.Write("\xA0" "F\r\n"));
+    ASSERT_TRUE(PollUntilShown(terminal, "F\r\n"));
+    EXPECT_EQ("ABC\r\nDE\x82\xA0" "F\r\n", terminal.Output());
+    EXPECT_EQ(0, terminal.State()->leadByteCarry);
 
-TEST(ReceiveStream, OneTickTakesEveryFullChunkWaiting)
-{
-    LoggedTerminal terminal;
-    ASSERT_TRUE(terminal.Terminal().OpenPortQuietly(1));
-    FarEnd host(FarPortOf(1));
     // More than a fast line brings in one tick: several full chunks.
     std::string lines;
     for (int i = 0; lines.size() < 3500; ++i)
         lines += "line " + std::to_string(i) + " of a fast host\r\n";
     ASSERT_TRUE(host.Write(lines));
     Sleep(300);
-    PollReceive(terminal.Window(), terminal.State()->timerId);
-    EXPECT_EQ("", Mismatch(lines, terminal.Output()));
-    ClosePort(terminal.Window());
+    PollReceive(window, timer);
+    EXPECT_EQ("", Mismatch("ABC\r\nDE\x82\xA0" "F\r\n" + lines, terminal.Output()));
+    ClosePort(window);
 }
 
 }  // namespace

@@ -3,32 +3,20 @@
 #include <cstdio>
 #include <string>
 
+#include "app/program_identity.h"
 #include "tests/support/bench_ports.h"
 #include "tests/support/build_files.h"
 #include "tests/support/far_end.h"
 #include "tests/support/terminal_under_test.h"
+#include "tests/textflow/textflow_fixture.h"
 
 namespace {
 
-const int kOutputPaneId = 1000;
-const int kInputLineId = 1001;
-
-// Text of a control of another process: only a message asks it.
-std::string TextOf(HWND control)
+std::string WaitForText(HWND control, const std::string &expected)
 {
-    char text[4096] = "";
-    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string WaitForText(HWND control, const std::string &expected, DWORD timeoutMs = 3000)
-{
-    DWORD start = GetTickCount();
     std::string text = TextOf(control);
-    while (text != expected && GetTickCount() - start < timeoutMs) {
+    for (DWORD start = GetTickCount(); text != expected && GetTickCount() - start < 3000; text = TextOf(control))
         Sleep(50);
-        text = TextOf(control);
-    }
     return text;
 }
 
