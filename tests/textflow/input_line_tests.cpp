@@ -102,17 +102,14 @@ TEST_F(InputLine, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     EXPECT_EQ(3002u, GlobalSize(terminal_.State()->sendBuffer));
 }
 
-TEST(InputLineFailure, AFailedSendIsCutFromTheLineButNotEchoed)
+TEST_F(InputLine, AFailedSendIsCutFromTheLineButNotEchoedAndAnswersOneEnter)
 {
-    LoggedTerminal terminal;
-    const int port = 5;
-    ASSERT_TRUE(terminal.OpenPortQuietly(port));
-    terminal.State()->localEcho = 1;
+    terminal_.State()->localEcho = 1;
     // Nobody reads the far end, so the cable fills and the short write
     // time-out gives up part way.
     COMMTIMEOUTS quick = {MAXDWORD, 0, 0, 0, 300};
-    ASSERT_TRUE(SetCommTimeouts(terminal.State()->port, &quick));
-    HWND input = terminal.Input();
+    ASSERT_TRUE(SetCommTimeouts(terminal_.State()->port, &quick));
+    HWND input = terminal_.Input();
     SendMessageA(input, EM_SETLIMITTEXT, 0, 0);
     TypeWithCaret(input, std::string(1 << 20, 'x'), "tail");
     // While the failure box is open another program presses Enter too; that
@@ -130,9 +127,8 @@ TEST(InputLineFailure, AFailedSendIsCutFromTheLineButNotEchoed)
     EXPECT_FALSE(firstBox.empty());
     EXPECT_TRUE(secondBox.empty()) << "one send, one box";
     EXPECT_EQ("tail", TextOf(input)) << "the sent part is cut all the same";
-    EXPECT_EQ("", terminal.Output());
-    ClosePort(terminal.Window());
-    FarEnd(FarPortOf(port)).ReadUntilQuiet(300, 10000);
+    EXPECT_EQ("", terminal_.Output());
+    host_.ReadUntilQuiet(300, 10000);
 }
 
 // Puts bytes on the clipboard as CF_TEXT, in a block exactly their size:
@@ -148,7 +144,7 @@ void SetClipboardBytes(HWND owner, const std::string &bytes, bool terminated = t
     CloseClipboard();
 }
 
-TEST_F(InputLine, PasteSendsTheClipboardWithCarriageReturnsOnlyMeasuredWithinItsBlock)
+TEST_F(InputLine, PasteSendsTheWholeClipboardWithCarriageReturnsOnlyMeasuredWithinItsBlock)
 {
     HWND window = terminal_.Window();
     terminal_.State()->localEcho = 1;
@@ -176,10 +172,9 @@ TEST_F(InputLine, PasteSendsTheClipboardWithCarriageReturnsOnlyMeasuredWithinIts
     CloseClipboard();
     SendMessageA(window, WM_PASTE, 0, 0);
     EXPECT_EQ("", host_.ReadUntilQuiet(150, 500)) << "an empty clipboard sends nothing";
-}
 
-TEST_F(InputLine, AMegabytePasteIsSentWhole)
-{
+    // A megabyte goes whole.
+    terminal_.State()->localEcho = 0;
     std::string text;
     std::string expected;
     for (int i = 0; text.size() < (1 << 20); ++i) {
@@ -187,10 +182,10 @@ TEST_F(InputLine, AMegabytePasteIsSentWhole)
         text += line + "\r\n";
         expected += line + "\r";
     }
-    SetClipboardBytes(terminal_.Window(), text);
+    SetClipboardBytes(window, text);
     std::string arrived;
     std::thread reader([&] { arrived = host_.Read(expected.size(), 60000); });
-    SendMessageA(terminal_.Window(), WM_PASTE, 0, 0);
+    SendMessageA(window, WM_PASTE, 0, 0);
     reader.join();
     EXPECT_EQ("", Mismatch(expected, arrived));
 }

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "tests/support/build_files.h"
 
-std::vector<std::string> LogFileNames(const std::string &directory)
+static std::vector<std::string> LogFileNames(const std::string &directory)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;

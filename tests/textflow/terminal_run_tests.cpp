@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "app/program_identity.h"
@@ -18,15 +17,6 @@ std::string WaitForText(HWND control, const std::string &expected)
     for (DWORD start = GetTickCount(); text != expected && GetTickCount() - start < 3000; text = TextOf(control))
         Sleep(50);
     return text;
-}
-
-std::string TodaysLogName()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char name[16];
-    snprintf(name, sizeof name, "%02d%02d%02d.LOG", now.wYear % 100, now.wMonth, now.wDay);
-    return name;
 }
 
 TEST(TerminalRun, ReceivesSendsEchoesAndLogsThePaneAtClose)

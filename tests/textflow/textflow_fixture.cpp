@@ -1,6 +1,7 @@
 #include "tests/textflow/textflow_fixture.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "tests/support/build_files.h"
 #include "tests/textflow/log_files.h"
@@ -35,14 +36,18 @@ std::string LoggedTerminal::Logs() const
     return ConcatenatedLogs(logDirectory_);
 }
 
-std::string LoggedTerminal::LogFile(const char *name) const
+std::string LoggedTerminal::LogFile(const std::string &name) const
 {
     return ReadWholeFile(logDirectory_ + "\\" + name);
 }
 
-size_t LoggedTerminal::LogFileCount() const
+std::string TodaysLogName()
 {
-    return LogFileNames(logDirectory_).size();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[16];
+    snprintf(name, sizeof name, "%02d%02d%02d.LOG", now.wYear % 100, now.wMonth, now.wDay);
+    return name;
 }
 
 std::string AsPaneHoldsIt(const std::string &text)

@@ -25,8 +25,7 @@ public:
     void Show(const std::string &bytes);
     // Every daily log file's bytes, the files in name (date) order.
     std::string Logs() const;
-    std::string LogFile(const char *name) const;
-    size_t LogFileCount() const;
+    std::string LogFile(const std::string &name) const;
 
 private:
     std::string logDirectory_;
@@ -36,6 +35,9 @@ private:
 // a lead byte without its second byte into the code page's default
 // character; one that stores 8-bit text keeps it.
 std::string AsPaneHoldsIt(const std::string &text);
+
+// The name of the daily log file that a write made now goes to.
+std::string TodaysLogName();
 
 // The text of a window of this or another process, up to 4 KB.
 std::string TextOf(HWND window);

@@ -25,16 +25,15 @@ public:
         if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                             &process_))
             return;
-        window_ = WaitForTopLevel(process_.dwProcessId, NULL, kFocusTargetTitle, 10000);
-        edit_ = GetDlgItem(window_, kFocusTargetEditId);
-        for (int i = 0; i < 100 && GetForegroundWindow() != window_; ++i)
+        edit_ = WaitForTopLevel(process_.dwProcessId, L"Edit", NULL, 10000);
+        for (int i = 0; i < 100 && !HasFocus(); ++i)
             Sleep(20);
     }
     ~FocusTarget()
     {
         if (!process_.hProcess)
             return;
-        PostMessageA(window_, WM_CLOSE, 0, 0);
+        PostMessageA(edit_, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0)
             TerminateProcess(process_.hProcess, 1);
         CloseHandle(process_.hProcess);
@@ -43,15 +42,21 @@ public:
     FocusTarget(const FocusTarget &) = delete;
     FocusTarget &operator=(const FocusTarget &) = delete;
 
-    bool IsForeground() const { return edit_ && GetForegroundWindow() == window_; }
+    // In the foreground with the keyboard focus.
+    bool HasFocus() const
+    {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return edit_ && GetForegroundWindow() == edit_ &&
+               GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus == edit_;
+    }
     std::string Text() const { return TextOf(edit_); }
-    HWND Window() const { return window_; }
-    // The caret of the edit control, in its own units.
+    HWND Window() const { return edit_; }
+    // The caret, in the control's own units.
     DWORD Caret() const { return HIWORD(static_cast<DWORD>(SendMessageA(edit_, EM_GETSEL, 0, 0))); }
 
 private:
     PROCESS_INFORMATION process_;
-    HWND window_ = NULL;
     HWND edit_ = NULL;
 };
 
@@ -77,7 +82,7 @@ TEST(UndoCapture, MarkedLinesAreTypedIntoTheForegroundApplicationPieceByPiece)
     for (const CaptureCase &c : cases) {
         SCOPED_TRACE(c.what);
         FocusTarget target("old");
-        ASSERT_TRUE(target.IsForeground());
+        ASSERT_TRUE(target.HasFocus());
         LoggedTerminal terminal;
         terminal.State()->enableUndo = 1;
         for (const std::string &chunk : c.chunks)
@@ -93,7 +98,7 @@ TEST(UndoCapture, MarkedLinesAreTypedIntoTheForegroundApplicationPieceByPiece)
 TEST(UndoCapture, TheMarkerAloneMovesTheCaretToTheStartAndTypesNothing)
 {
     FocusTarget target("keep");
-    ASSERT_TRUE(target.IsForeground());
+    ASSERT_TRUE(target.HasFocus());
     ASSERT_EQ(4u, target.Caret());
     LoggedTerminal terminal;
     terminal.State()->enableUndo = 1;
@@ -106,7 +111,7 @@ TEST(UndoCapture, TheMarkerAloneMovesTheCaretToTheStartAndTypesNothing)
 TEST(UndoCapture, EchoAndDdeTextAndTheRestOfALineAfterCaptureIsSwitchedOffAreShown)
 {
     FocusTarget target("old");
-    ASSERT_TRUE(target.IsForeground());
+    ASSERT_TRUE(target.HasFocus());
     LoggedTerminal terminal;
     TerminalState *state = terminal.State();
     ToggleUndoCapture(state);
@@ -125,7 +130,7 @@ TEST(UndoCapture, EchoAndDdeTextAndTheRestOfALineAfterCaptureIsSwitchedOffAreSho
 TEST(UndoCapture, AHungForegroundApplicationHoldsTheTerminalOnlyBriefly)
 {
     FocusTarget target("old");
-    ASSERT_TRUE(target.IsForeground());
+    ASSERT_TRUE(target.HasFocus());
     LoggedTerminal terminal;
     terminal.State()->enableUndo = 1;
     PostMessageA(target.Window(), kStopAnswering, 3000, 0);
