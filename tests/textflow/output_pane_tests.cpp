@@ -29,13 +29,13 @@ struct ChunkCase {
     std::string chunks[2];
     std::string shown;
     char carried;
+    std::string echo = "";  // shown between the chunks as echo or DDE text
 };
 
 TEST(OutputPane, ChunksBecomeLinesWithSplitCharactersHeldBackWhole)
 {
     const ChunkCase cases[] = {
-        {"line, then an open line", {"ABC\r\nDEF", ""}, "ABC\r\nDEF", '\0'},
-        {"the open line continues", {"ABC\r\nDEF", "GH\r"}, "ABC\r\nDEFGH\r\n", '\0'},
+        {"a line, then an open line that continues", {"ABC\r\nDEF", "GH\r"}, "ABC\r\nDEFGH\r\n", '\0'},
         {"lone carriage returns end lines", {"A\rB\r", "\rC"}, "A\r\nB\r\n\r\nC", '\0'},
         {"line feeds are dropped, alone or not", {"A\nB\r\n\nC", "\n"}, "AB\r\nC", '\0'},
         {"lead byte at the chunk's end waits", {"X\x82", ""}, "X", '\x82'},
@@ -47,26 +47,17 @@ TEST(OutputPane, ChunksBecomeLinesWithSplitCharactersHeldBackWhole)
         {"lead byte before a carriage return stays", {"Z\x82\r\nW", ""},
          AsPaneHoldsIt("Z\x82") + "\r\nW", '\0'},
         {"marked lines are plain text without capture", {"\x1D" "ABC\r\n\x1D", ""}, "\x1D" "ABC\r\n\x1D", '\0'},
+        {"echo shows its lead byte and leaves the carry", {"A\x82", ""}, AsPaneHoldsIt("AB\x83"), '\x82', "B\x83"},
     };
     for (const ChunkCase &c : cases) {
         SCOPED_TRACE(c.what);
         LoggedTerminal terminal;
-        for (const std::string &chunk : c.chunks)
-            terminal.Receive(chunk);
+        terminal.Receive(c.chunks[0]);
+        terminal.Show(c.echo);
+        terminal.Receive(c.chunks[1]);
         EXPECT_EQ(c.shown, terminal.Output());
         EXPECT_EQ(c.carried, terminal.State()->leadByteCarry);
     }
-}
-
-TEST(OutputPane, EchoAndDdeTextShowATrailingLeadByteAndLeaveTheCarryAlone)
-{
-    LoggedTerminal terminal;
-    terminal.Receive("A\x82");
-    terminal.Show("B\x83");
-    std::string shown = "A";
-    shown += AsPaneHoldsIt("B\x83");
-    EXPECT_EQ(shown, terminal.Output());
-    EXPECT_EQ('\x82', terminal.State()->leadByteCarry);
 }
 
 TEST(OutputPane, PastTwoHundredTwentyLinesTheNextAppendLogsAndCutsTheOldest)
@@ -94,9 +85,7 @@ TEST(OutputPane, AWrappedLineCountsAsSeveralAndMayBeCutInsideIt)
 {
     LoggedTerminal terminal;
     MoveWindow(terminal.Pane(), 0, 0, 120, 400, FALSE);
-    std::string longLine;
-    for (int i = 0; i < 4000; ++i)
-        longLine += static_cast<char>('a' + i % 26);
+    const std::string longLine(4000, 'w');
     terminal.Receive(longLine + "\r\n");
     ASSERT_GT(LineCount(terminal.Pane()), 220);
 
