@@ -26,7 +26,6 @@ TEST(DailyLog, WritesAppendTheirBytesToTheFileOfTheDayTheyAreMade)
 {
     LoggedTerminal terminal;
     HWND window = terminal.Window();
-    TerminalState *state = terminal.State();
     EXPECT_EQ(1, WriteDailyLogAt(window, "y2k\r\nunused", 5, kYear2000));
     EXPECT_EQ(1, WriteDailyLog(window, "today", 5));
     EXPECT_EQ("y2k\r\n", terminal.LogFile("000101.LOG"));
@@ -45,8 +44,8 @@ TEST(DailyLog, WritesAppendTheirBytesToTheFileOfTheDayTheyAreMade)
     EXPECT_EQ(lines[0], terminal.LogFile("301231.LOG"));
     EXPECT_EQ(lines[1] + lines[2] + lines[0] + lines[1] + lines[2] + lines[3], terminal.LogFile("310101.LOG"));
     DWORD paneSize = static_cast<DWORD>(GetWindowTextLengthA(terminal.Pane())) + 1;
-    EXPECT_EQ(paneSize, state->logBufferSize);
-    EXPECT_EQ(paneSize, GlobalSize(state->logBuffer)) << "the size field is its block's";
+    EXPECT_EQ(paneSize, terminal.State()->logBufferSize);
+    EXPECT_EQ(paneSize, GlobalSize(terminal.State()->logBuffer)) << "the size field is its block's";
 }
 
 TEST(DailyLog, NothingIsWrittenWithoutTextWhileLoggingIsOffOrWhileAnotherProgramHoldsTheFile)
@@ -84,16 +83,6 @@ TEST(DailyLog, NothingIsWrittenWithoutTextWhileLoggingIsOffOrWhileAnotherProgram
     CloseHandle(holder);
     EXPECT_TRUE(boxes.Texts().empty()) << "the lost write is not reported";
     EXPECT_EQ(terminal.Output(), terminal.Logs());
-}
-
-template <typename Found>
-HWND WaitFor(Found found, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    HWND window = found();
-    for (; !window && GetTickCount() - start < timeoutMs; window = found())
-        Sleep(20);
-    return window;
 }
 
 std::string CurrentDirectory()

@@ -6,11 +6,6 @@
 
 namespace {
 
-LRESULT LineCount(HWND pane)
-{
-    return SendMessageA(pane, EM_GETLINECOUNT, 0, 0);
-}
-
 // Numbered lines, each `width` bytes before its line end.
 std::string NumberedLines(int first, int count, size_t width = 10)
 {
@@ -18,8 +13,7 @@ std::string NumberedLines(int first, int count, size_t width = 10)
     for (int i = first; i < first + count; ++i) {
         std::string line = std::to_string(i) + ".";
         line.resize(width, ' ');
-        lines += line;
-        lines += "\r\n";
+        lines += line + "\r\n";
     }
     return lines;
 }
@@ -77,7 +71,7 @@ TEST(OutputPane, PastTwoHundredTwentyLinesTheNextAppendLogsAndCutsTheOldest)
         int cut = lines + 1 - 200;
         EXPECT_EQ("", Mismatch(NumberedLines(0, cut, 200), terminal.Logs()));
         EXPECT_EQ("", Mismatch(NumberedLines(cut, 199, 200) + "X", terminal.Output()));
-        EXPECT_EQ(200, LineCount(terminal.Pane()));
+        EXPECT_EQ(200, SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0));
     }
 }
 
@@ -87,14 +81,13 @@ TEST(OutputPane, AWrappedLineCountsAsSeveralAndMayBeCutInsideIt)
     MoveWindow(terminal.Pane(), 0, 0, 120, 400, FALSE);
     const std::string longLine(4000, 'w');
     terminal.Receive(longLine + "\r\n");
-    ASSERT_GT(LineCount(terminal.Pane()), 220);
+    ASSERT_GT(SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0), 220);
 
     terminal.Receive("Z");
     std::string logged = terminal.Logs();
-    EXPECT_FALSE(logged.empty());
     EXPECT_LT(logged.size(), longLine.size()) << "the cut ends inside the long line";
     EXPECT_EQ("", Mismatch(longLine + "\r\nZ", logged + terminal.Output()));
-    EXPECT_EQ(200, LineCount(terminal.Pane()));
+    EXPECT_EQ(200, SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0));
 }
 
 TEST(OutputPane, PagingBackThenNewTextBringsTheViewToTheEnd)

@@ -5,9 +5,12 @@
 #include <random>
 #include <string>
 
+#include "app/program_identity.h"
 #include "serial/serial_port.h"
 #include "tests/support/bench_ports.h"
+#include "tests/support/build_files.h"
 #include "tests/support/far_end.h"
+#include "tests/support/terminal_under_test.h"
 #include "tests/textflow/textflow_fixture.h"
 #include "textflow/daily_log.h"
 #include "textflow/output_pane.h"
@@ -74,22 +77,22 @@ TEST(ReceiveStream, EveryByteShownReachesTheLogOnceInOrder)
     std::mt19937 random(seed);
     HostStream stream = BuildStream(random, 3000);
     LoggedTerminal terminal;
-    HWND pane = terminal.Pane();
     mostLinesBeforeInsert = 0;
     previousPaneProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingPaneProc)));
+        SetWindowLongPtrA(terminal.Pane(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingPaneProc)));
+    auto receive = [&terminal](const std::string &bytes) {
+        appendStarted = true;
+        terminal.Receive(bytes);
+    };
 
     for (size_t at = 0; at < stream.sent.size();) {
         // Reads of every size up to a full chunk, and now and then one that
         // brings nothing but a line feed.
         int room = terminal.State()->leadByteCarry ? 1022 : 1023;
         size_t size = std::min<size_t>(Pick(random, 1, room), stream.sent.size() - at);
-        if (Pick(random, 0, 16) == 0) {
-            appendStarted = true;
-            terminal.Receive("\n");
-        }
-        appendStarted = true;
-        terminal.Receive(stream.sent.substr(at, size));
+        if (Pick(random, 0, 16) == 0)
+            receive("\n");
+        receive(stream.sent.substr(at, size));
         at += size;
     }
     EXPECT_EQ(0, terminal.State()->leadByteCarry);
@@ -100,19 +103,6 @@ TEST(ReceiveStream, EveryByteShownReachesTheLogOnceInOrder)
     // The close-time write completes the log.
     EXPECT_EQ(1, LogOutputPane(terminal.Window(), -1, -1));
     EXPECT_EQ("", Mismatch(stream.shown, terminal.Logs()));
-    SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousPaneProc));
-}
-
-// Polls until the pane's text ends with `tail` or two seconds pass.
-bool PollUntilShown(LoggedTerminal &terminal, const std::string &tail)
-{
-    for (int i = 0; i < 100; ++i) {
-        PollReceive(terminal.Window(), terminal.State()->timerId);
-        if (terminal.Output().ends_with(tail))
-            return true;
-        Sleep(20);
-    }
-    return false;
 }
 
 TEST(ReceiveStream, PollTakesEverythingWaitingOnItsOwnTickWithASplitCharacterWhole)
@@ -121,6 +111,12 @@ TEST(ReceiveStream, PollTakesEverythingWaitingOnItsOwnTickWithASplitCharacterWho
     HWND window = terminal.Window();
     UINT_PTR timer = terminal.State()->timerId;
     ASSERT_NE(0u, timer);
+    auto pollUntilShown = [&](const std::string &tail) {
+        return WaitFor([&] {
+            PollReceive(window, timer);
+            return terminal.Output().ends_with(tail);
+        });
+    };
     ASSERT_TRUE(terminal.OpenPortQuietly(1));
     FarEnd host(FarPortOf(1));
     ASSERT_TRUE(host.Write("ABC\r\nDE\x82"));
@@ -128,10 +124,10 @@ TEST(ReceiveStream, PollTakesEverythingWaitingOnItsOwnTickWithASplitCharacterWho
     PollReceive(window, timer + 1);
     PollReceive(window, 0);
     EXPECT_EQ("", terminal.Output()) << "another timer";
-    ASSERT_TRUE(PollUntilShown(terminal, "ABC\r\nDE"));
+    ASSERT_TRUE(pollUntilShown("ABC\r\nDE"));
     EXPECT_EQ('\x82', terminal.State()->leadByteCarry);
     ASSERT_TRUE(host.Write("\xA0" "F\r\n"));
-    ASSERT_TRUE(PollUntilShown(terminal, "F\r\n"));
+    ASSERT_TRUE(pollUntilShown("F\r\n"));
     EXPECT_EQ("ABC\r\nDE\x82\xA0" "F\r\n", terminal.Output());
     EXPECT_EQ(0, terminal.State()->leadByteCarry);
 
@@ -144,6 +140,26 @@ TEST(ReceiveStream, PollTakesEverythingWaitingOnItsOwnTickWithASplitCharacterWho
     PollReceive(window, timer);
     EXPECT_EQ("", Mismatch("ABC\r\nDE\x82\xA0" "F\r\n" + lines, terminal.Output()));
     ClosePort(window);
+}
+
+TEST(TerminalRun, ShowsWhatTheHostSendsAndLogsThePaneAtClose)
+{
+    TerminalUnderTest terminal("[VRK]\r\nDdeServiceName=\r\nBaudRate=9600\r\n");
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_FALSE(terminal.Connect().empty());
+    FarEnd host(FarPortOf(1), 9600);
+    ASSERT_TRUE(host.IsOpen());
+    // The character split between the writes comes in two polls.
+    ASSERT_TRUE(host.Write("hello\r\n\x82"));
+    Sleep(400);
+    ASSERT_TRUE(host.Write("\xA0\x82\xA2\r\n"));
+    std::string shown = "hello\r\n\x82\xA0\x82\xA2\r\n";
+    HWND pane = GetDlgItem(terminal.MainWindow(), kOutputPaneId);
+    EXPECT_TRUE(WaitFor([&] { return TextOf(pane) == shown; })) << TextOf(pane);
+    std::string log = terminal.PathOf(TodaysLogName().c_str());
+    EXPECT_FALSE(FileExists(log)) << "nothing is logged before the pane is trimmed or closed";
+    EXPECT_TRUE(terminal.Close());
+    EXPECT_EQ(shown, ReadWholeFile(log));
 }
 
 }  // namespace

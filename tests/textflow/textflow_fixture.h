@@ -42,6 +42,18 @@ std::string TodaysLogName();
 // The text of a window of this or another process, up to 4 KB.
 std::string TextOf(HWND window);
 
+// Asks `found` every 20 ms until it answers something (a window, true) or
+// timeoutMs pass; returns its last answer.
+template <typename Found>
+auto WaitFor(Found found, DWORD timeoutMs = 3000)
+{
+    DWORD start = GetTickCount();
+    auto answer = found();
+    for (; !answer && GetTickCount() - start < timeoutMs; answer = found())
+        Sleep(20);
+    return answer;
+}
+
 // Empty when the two texts are equal, else where they part: long texts in a
 // failure message help nobody.
 std::string Mismatch(const std::string &expected, const std::string &actual);
