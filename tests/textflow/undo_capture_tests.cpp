@@ -122,7 +122,8 @@ TEST(UndoCapture, AHungForegroundApplicationHoldsTheTerminalOnlyBriefly)
     ASSERT_TRUE(target.HasFocus());
     LoggedTerminal terminal;
     terminal.State()->enableUndo = 1;
-    PostMessageA(target.Window(), kStopAnswering, 3000, 0);
+    // Hung for longer than the terminal may wait, so only a bounded wait passes.
+    PostMessageA(target.Window(), kStopAnswering, 10000, 0);
     Sleep(100);
     DWORD start = GetTickCount();
     terminal.Receive("\x1D" "lost\r\nshown\r\n");
