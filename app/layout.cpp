@@ -4,6 +4,7 @@
 
 #include "app/pane_geometry.h"
 #include "app/terminal_state.h"
+#include "textflow/output_pane.h"
 
 namespace {
 
@@ -48,8 +49,7 @@ void SetVisibleBit(HWND pane, bool visible)
 
 void ShowOutputEnd(HWND outputPane)
 {
-    int length = GetWindowTextLengthA(outputPane);
-    SendMessageA(outputPane, EM_SETSEL, static_cast<WPARAM>(length), length);
+    PutCaretAtEnd(outputPane);
     SendMessageA(outputPane, EM_SCROLLCARET, 0, 0);
 }
 

@@ -6,7 +6,7 @@
 
 static int RunMessageLoop(HWND mainWindow, HACCEL accelerators)
 {
-    MSG message;
+    MSG message = {};
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
         if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &message))
             continue;

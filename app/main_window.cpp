@@ -116,9 +116,16 @@ static void StartTerminal(HWND window, TerminalState *state)
     InitDdeServer(&state->ddeServer, window, kDefaultDdeServiceName);
     LoadSettings(state);
     WPARAM firstCommand = IDM_CONNECT;
-    if (state->ddeEnabled && ProbeDuplicateService(window, &state->ddeServer)) {
-        state->ddeEnabled = 0;
-        firstCommand = IDM_DUPLICATE_NOTICE;
+    if (state->ddeEnabled) {
+        int duplicate = ProbeDuplicateService(window, &state->ddeServer);
+        // The probe's waits dispatch messages: the window may have been closed.
+        state = GetTerminalState(window);
+        if (!state)
+            return;
+        if (duplicate) {
+            state->ddeEnabled = 0;
+            firstCommand = IDM_DUPLICATE_NOTICE;
+        }
     }
     LayoutPanes(window);
     BuildMenus(window);
@@ -163,8 +170,12 @@ static void OnClose(HWND window)
     TerminalState *state = GetTerminalState(window);
     if (!state)
         return;
-    if (state->writeLog && SendMessageA(state->outputEdit, EM_GETMODIFY, 0, 0))
+    if (state->writeLog && SendMessageA(state->outputEdit, EM_GETMODIFY, 0, 0)) {
         LogOutputPane(window, -1, -1);
+        // A second close (a repeated Exit dispatched during the shutdown
+        // wait) must not log the same text again.
+        SendMessageA(state->outputEdit, EM_SETMODIFY, FALSE, 0);
+    }
     SaveSettings(state);
     ReleaseImsLink(window);
 }
@@ -178,9 +189,13 @@ static void Unsubclass(HWND pane, WNDPROC *oldProc)
 
 static void OnDestroy(HWND window)
 {
+    EndAllDdeConversations(window);
+    // The wait for the DDE clients dispatches messages: a second close may
+    // have released everything already, or an announcement linked the input
+    // monitor server again to an input line about to go.
+    ReleaseImsLink(window);
     TerminalState *state = GetTerminalState(window);
     if (state) {
-        EndAllDdeConversations(window);
         FreeDdeConversationTable(&state->ddeServer);
         if (state->timerId)
             KillTimer(window, state->timerId);

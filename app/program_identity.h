@@ -6,6 +6,7 @@ inline constexpr char kProgramName[] = "VRK";
 inline constexpr char kProgramVersion[] = "2.0(32)";
 inline constexpr char kMainClassName[] = "VRKWndClass";
 inline constexpr char kDefaultDdeServiceName[] = "VRK";
+inline constexpr char kDdeTopicName[] = "Command";
 
 inline constexpr int kOutputPaneId = 1000;
 inline constexpr int kInputLineId = 1001;

@@ -3,10 +3,10 @@
 #include <dde.h>
 
 #include "app/message_box.h"
+#include "app/program_identity.h"
 #include "ipc/dde_wait.h"
 #include "resources/resource_ids.h"
 
-static const char kTopicName[] = "Command";
 static const DWORD kPartnerAnswerTimeoutMs = 10000;
 
 // Asks every top-level window, a window at a time, whether it serves the
@@ -51,7 +51,7 @@ int ProbeDuplicateService(HWND mainWindow, DdeServerState *server)
     // Without both atoms there is nothing to ask: a zero atom would be the
     // wildcard and reach every server of every name.
     ATOM service = GlobalAddAtomA(server->serviceName);
-    ATOM topic = GlobalAddAtomA(kTopicName);
+    ATOM topic = GlobalAddAtomA(kDdeTopicName);
     if (service && topic) {
         server->probePartner = NULL;
         server->probing = 1;

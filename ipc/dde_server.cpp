@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 
+#include "app/global_block.h"
+#include "app/program_identity.h"
 #include "ipc/dde_probe.h"
 #include "ipc/dde_wait.h"
 #include "ipc/send_command.h"
@@ -13,7 +15,6 @@
 #include "textflow/line_feeds.h"
 #include "textflow/output_pane.h"
 
-static const char kTopicName[] = "Command";
 static const LONG kTableGrowth = 10;
 static const WORD kPositiveAck = 0x8000;
 // A client that never answers the terminate, or never sees it, costs at most
@@ -21,31 +22,10 @@ static const WORD kPositiveAck = 0x8000;
 static const DWORD kTerminateAnswerTimeoutMs = 3000;
 static const DWORD kShutdownTimeoutMs = 10000;
 
-// The client's command block, locked for as long as this object lives.
-class CommandBlockLock {
-public:
-    explicit CommandBlockLock(HGLOBAL block)
-        : block_(block), bytes_(block ? static_cast<const char *>(GlobalLock(block)) : nullptr)
-    {
-    }
-    ~CommandBlockLock()
-    {
-        if (bytes_)
-            GlobalUnlock(block_);
-    }
-    CommandBlockLock(const CommandBlockLock &) = delete;
-    CommandBlockLock &operator=(const CommandBlockLock &) = delete;
-    const char *Bytes() const { return bytes_; }
-
-private:
-    HGLOBAL block_;
-    const char *bytes_;
-};
-
-// A private, NUL-terminated copy of a command string.
+// A private copy of a client's command string, freed on every path.
 class CommandCopy {
 public:
-    CommandCopy() : text_(nullptr) {}
+    explicit CommandCopy(HGLOBAL block) : text_(CopyForeignString(block)) {}
     ~CommandCopy()
     {
         if (text_)
@@ -53,13 +33,6 @@ public:
     }
     CommandCopy(const CommandCopy &) = delete;
     CommandCopy &operator=(const CommandCopy &) = delete;
-    bool Take(const char *bytes, size_t length)
-    {
-        text_ = static_cast<char *>(GlobalAlloc(GPTR, length + 1));
-        if (text_)
-            memcpy(text_, bytes, length);
-        return text_ != nullptr;
-    }
     char *Text() const { return text_; }
 
 private:
@@ -202,7 +175,7 @@ static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic,
                          char (&serviceText)[MAX_PATH], char (&topicText)[MAX_PATH])
 {
     return ReadAtomName(service, serviceText) && ReadAtomName(topic, topicText) &&
-           lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpA(topicText, kTopicName) == 0;
+           lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpA(topicText, kDdeTopicName) == 0;
 }
 
 void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
@@ -231,18 +204,6 @@ static BOOL IsConnected(HWND mainWindow, HWND client)
     BOOL connected = conversation && conversation->state == kDdeConnected;
     UnlockTable(&state->ddeServer);
     return connected;
-}
-
-// The block is the client's: its size bounds the string, whatever the string
-// claims, and it is only read.
-static void CopyCommandString(HGLOBAL block, CommandCopy *copy)
-{
-    CommandBlockLock lock(block);
-    if (!lock.Bytes())
-        return;
-    size_t length = BoundedStringLength(lock.Bytes(), GlobalSize(block));
-    if (length < MAXDWORD)
-        copy->Take(lock.Bytes(), length);
 }
 
 // Positive whatever the command turns out to be, and posted before it runs.
@@ -280,8 +241,9 @@ void HandleDdeExecute(HWND mainWindow, HWND client, LPARAM lParam)
     UINT_PTR block = 0;
     if (!IsConnected(mainWindow, client) || !UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unused, &block))
         return;
-    CommandCopy copy;
-    CopyCommandString(reinterpret_cast<HGLOBAL>(block), &copy);
+    // The block is the client's: it is only read, and its size bounds the
+    // string whatever the string claims.
+    CommandCopy copy(reinterpret_cast<HGLOBAL>(block));
     AcknowledgeExecute(mainWindow, client, reinterpret_cast<HGLOBAL>(block));
     if (copy.Text())
         RunDdeCommand(mainWindow, copy.Text());

@@ -5,12 +5,6 @@
 static const char kSendName[] = "Send";
 static const size_t kSendNameLength = sizeof kSendName - 1;
 
-size_t BoundedStringLength(const char *bytes, size_t size)
-{
-    const void *end = size ? memchr(bytes, '\0', size) : nullptr;
-    return end ? static_cast<size_t>(static_cast<const char *>(end) - bytes) : size;
-}
-
 bool FindSendCommandText(const char *command, size_t length, SendCommandText *text)
 {
     if (length < 2 || command[0] != '[' || command[length - 1] != ']')

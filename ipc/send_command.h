@@ -10,10 +10,6 @@ struct SendCommandText {
     size_t length;
 };
 
-// Length of the string at the start of a block of `size` bytes: up to the
-// first NUL, or the whole block when the client left the string unterminated.
-size_t BoundedStringLength(const char *bytes, size_t size);
-
 // True when the `length` bytes of `command` are exactly "[Send(" text ")]".
 // The text runs from the first "(" to the final ")" and may hold brackets and
 // parentheses of its own; nothing is trimmed and the name is case-sensitive.

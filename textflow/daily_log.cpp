@@ -1,4 +1,3 @@
-#include "app/lead_byte.h"
 #include "textflow/daily_log.h"
 
 #include <commdlg.h>
@@ -6,11 +5,11 @@
 
 #include <algorithm>
 
+#include "app/global_block.h"
 #include "app/terminal_state.h"
 #include "resources/resource_ids.h"
 #include "textflow/code_page_text.h"
 #include "textflow/dbcs_text.h"
-#include "textflow/global_block.h"
 #include "textflow/log_file_name.h"
 
 static BOOL AppendToFile(const char *path, const char *text, DWORD length)

@@ -1,13 +1,12 @@
-#include "app/lead_byte.h"
 #include "textflow/input_line.h"
 
 #include <cstring>
 
+#include "app/global_block.h"
 #include "app/terminal_state.h"
 #include "serial/serial_port.h"
 #include "textflow/code_page_text.h"
 #include "textflow/dbcs_text.h"
-#include "textflow/global_block.h"
 #include "textflow/line_feeds.h"
 #include "textflow/output_pane.h"
 #include "textflow/send_part.h"
@@ -95,37 +94,12 @@ LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM l
     return CallWindowProcA(state->inputOldProc, input, message, wParam, lParam);
 }
 
-// Length of the clipboard's text, measured within its block: another program
-// put it there and may have left out the terminator.
-static SIZE_T MeasureClipboardText(HGLOBAL data, const char *text)
-{
-    SIZE_T size = GlobalSize(data);
-    const void *terminator = std::memchr(text, '\0', size);
-    return terminator ? static_cast<SIZE_T>(static_cast<const char *>(terminator) - text) : size;
-}
-
-// A terminated private copy of the clipboard's text, or NULL. The caller
-// frees it with GlobalFree.
-static char *CopyClipboardText()
-{
-    HGLOBAL data = GetClipboardData(CF_TEXT);
-    const char *text = data ? static_cast<const char *>(GlobalLock(data)) : NULL;
-    if (!text)
-        return NULL;
-    SIZE_T length = MeasureClipboardText(data, text);
-    char *copy = length < MAXDWORD ? static_cast<char *>(GlobalAlloc(GPTR, length + 1)) : NULL;
-    if (copy)
-        std::memcpy(copy, text, length);
-    GlobalUnlock(data);
-    return copy;
-}
-
 void SendClipboardText(HWND mainWindow)
 {
     if (!GetTerminalState(mainWindow) || !IsClipboardFormatAvailable(CF_TEXT) ||
         !OpenClipboard(mainWindow))
         return;
-    char *copy = CopyClipboardText();
+    char *copy = CopyForeignString(GetClipboardData(CF_TEXT));
     CloseClipboard();
     if (!copy)
         return;

@@ -6,6 +6,9 @@ bool MakeLogFilePath(const char *directory, const LogDate &date, char *out, std:
 {
     if (size == 0)
         return false;
+    out[0] = '\0';
+    if (directory[0] == '\0')
+        return false;
     int length = std::snprintf(out, size, "%s%02d%02d%02d.LOG", directory, date.year % 100,
                                date.month, date.day);
     if (length < 0 || static_cast<std::size_t>(length) >= size) {

@@ -1,14 +1,13 @@
-#include "app/lead_byte.h"
 #include "textflow/output_pane.h"
 
 #include <cstring>
 
+#include "app/global_block.h"
 #include "app/terminal_state.h"
 #include "serial/serial_port.h"
 #include "textflow/code_page_text.h"
 #include "textflow/daily_log.h"
 #include "textflow/dbcs_text.h"
-#include "textflow/global_block.h"
 #include "textflow/line_feeds.h"
 #include "textflow/undo_capture.h"
 
@@ -43,7 +42,7 @@ static BOOL TrimOutputPane(HWND pane)
     return TRUE;
 }
 
-static void PutCaretAtEnd(HWND pane)
+void PutCaretAtEnd(HWND pane)
 {
     WPARAM end = EditLengthInOwnUnits(pane);
     SendMessageA(pane, EM_SETSEL, end, static_cast<LPARAM>(end));
@@ -100,8 +99,6 @@ static BOOL ReceiveChunk(HWND mainWindow, UINT_PTR timerId)
 {
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state || !timerId || timerId != state->timerId || !IsPortOpen(mainWindow))
-        return FALSE;
-    if (state->receiveBufferSize < 3)
         return FALSE;
     LockedBlock buffer(state->receiveBuffer);
     char *chunk = buffer.bytes();

@@ -6,3 +6,5 @@
 void PollReceive(HWND mainWindow, UINT_PTR timerId);
 // carry is the lead-byte slot for received text, NULL for echo and DDE text.
 void AppendOutput(HWND outputPane, char *text, char *carry);
+// An empty selection at the very end of the pane's text.
+void PutCaretAtEnd(HWND outputPane);

@@ -21,6 +21,20 @@ static const char kUndoSentText[] = "UNDO\x8d\x73\x82\xf0\x91\x97\x82\xe8\x82\xd
 static const char kAcceptedOpen[] = "\x81\x75";
 static const char kAcceptedClose[] = "\x81\x76\x82\xf0\x8e\xf3\x82\xaf\x95\x74\x82\xaf\x82\xdc\x82\xb5\x82\xbd\x81\x42";
 
+// The length of text without a lead byte left unfinished at its end, where
+// an overlong line was cut or the terminal sent half a character.
+static std::size_t WholeCharactersLength(std::string_view text)
+{
+    std::size_t length = 0;
+    while (length < text.size()) {
+        const std::size_t next = length + (IsShiftJisLeadByte(static_cast<unsigned char>(text[length])) ? 2 : 1);
+        if (next > text.size())
+            break;
+        length = next;
+    }
+    return length;
+}
+
 static void AddToLine(LineAssembler &assembler, char byte)
 {
     if (assembler.pending.size() < kMaxHostLineBytes)
@@ -34,7 +48,7 @@ void FeedReceivedBytes(LineAssembler &assembler, const char *bytes, std::size_t 
         const char byte = bytes[i];
         if (byte == '\r') {
             std::string &line = assembler.pending;
-            line.resize(CharBoundaryAtOrBefore(line, line.size()));
+            line.resize(WholeCharactersLength(line));
             lines.push_back(std::move(line));
             line.clear();
         } else if (byte != '\n' && byte != '\0') {
@@ -48,20 +62,15 @@ static bool IsAsciiSpace(char c)
     return c == ' ' || c == '\t';
 }
 
-static char AsciiUpper(char c)
+// Shift-JIS trail bytes may change too, but no command has any.
+static std::string AsciiUpper(std::string_view word)
 {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-static bool EqualsIgnoringAsciiCase(std::string_view word, std::string_view command)
-{
-    if (word.size() != command.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (AsciiUpper(word[i]) != command[i])
-            return false;
+    std::string upper(word);
+    for (char &c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     }
-    return true;
+    return upper;
 }
 
 static std::string_view TrimSpaces(std::string_view text)
@@ -92,25 +101,21 @@ static CommandLine SplitCommand(std::string_view line)
 static std::string ReplyBody(std::string_view line)
 {
     const CommandLine command = SplitCommand(line);
-    if (command.word.empty())
+    const std::string word = AsciiUpper(command.word);
+    if (word.empty())
         return "";
-    if (EqualsIgnoringAsciiCase(command.word, "HELP") || command.word == "?")
+    if (word == "HELP" || word == "?")
         return std::string(kHelpText) + kLineEnd;
-    if (EqualsIgnoringAsciiCase(command.word, "STATUS"))
+    if (word == "STATUS")
         return std::string(kStatusText) + kLineEnd;
-    if (EqualsIgnoringAsciiCase(command.word, "ECHO"))
+    if (word == "ECHO")
         return std::string(command.argument) + kLineEnd;
-    if (EqualsIgnoringAsciiCase(command.word, "UNDO"))
+    if (word == "UNDO")
         return kUndoMarker + std::string(command.argument) + kLineEnd + kUndoSentText + kLineEnd;
     return kAcceptedOpen + std::string(TrimSpaces(line)) + kAcceptedClose + kLineEnd;
 }
 
-std::string BuildReply(const std::string &line, const ReplyStyle &style)
+std::string BuildReply(const std::string &line, bool echoLine)
 {
-    std::string reply;
-    if (style.echoLine)
-        reply += line + kLineEnd;
-    reply += ReplyBody(line);
-    reply += style.prompt;
-    return reply;
+    return (echoLine ? line + kLineEnd : std::string()) + ReplyBody(line) + kHostPrompt;
 }

@@ -20,13 +20,12 @@ struct LineAssembler {
 void FeedReceivedBytes(LineAssembler &assembler, const char *bytes, std::size_t count,
                        std::vector<std::string> &lines);
 
-struct ReplyStyle {
-    bool echoLine;       // repeat the received line first, as a host without local echo does
-    std::string prompt;  // sent after every reply, without a line end
-};
+inline constexpr char kHostPrompt[] = "ULACS> ";
 
-// The bytes the host sends back for one received line. Commands (the first
-// word, ASCII letters in any case): HELP or ?, STATUS, ECHO text, UNDO text
-// (sends text as a line marked with 0x1D); anything else is acknowledged
-// with the line quoted, and an empty line gets the prompt alone.
-std::string BuildReply(const std::string &line, const ReplyStyle &style);
+// The bytes the host sends back for one received line: the line itself when
+// echoLine is set (a host without local echo repeats it), the answer, and the
+// prompt. Commands (the first word, ASCII letters in any case): HELP or ?,
+// STATUS, ECHO text, UNDO text (sends text as a line marked with 0x1D);
+// anything else is acknowledged with the line quoted, and an empty line gets
+// the prompt alone.
+std::string BuildReply(const std::string &line, bool echoLine);

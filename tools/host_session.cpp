@@ -2,16 +2,30 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
-#include "tools/host_files.h"
-#include "tools/host_port.h"
+#include "tools/host_reply.h"
+#include "tools/line_pacer.h"
+#include "tools/stream_generator.h"
+#include "tools/unique_handle.h"
 
-static const std::size_t kMaxScriptBytes = 1 << 20;
-static const std::size_t kMaxSendFileBytes = 64u << 20;
-static const std::size_t kMaxUnmatchedLines = 256;
+static const long long kMaxSendFileBytes = 64ll << 20;
 static const DWORD kReadChunk = 1024;
-static const double kStallLimitMs = 10000;
 static const double kLongestNap = 50;
+
+struct HostSession {
+    const HostSimOptions &options;
+    const std::atomic<bool> &stopRequested;
+    HANDLE port;
+    HANDLE record;
+    LARGE_INTEGER clockFrequency = {};
+    double endMs = 0;  // 0: no time limit
+    std::size_t nextSplit = 0;
+    LinePacer pacer = {};
+    StreamGenerator generator = {};
+    LineAssembler assembler = {};
+    HostRunOutcome outcome = {};
+};
 
 static double NowMs(const HostSession &session)
 {
@@ -22,18 +36,18 @@ static double NowMs(const HostSession &session)
 
 static bool ShouldStop(const HostSession &session)
 {
-    return session.stopRequested->load() || (session.endMs > 0 && NowMs(session) >= session.endMs);
+    return session.stopRequested.load() || (session.endMs > 0 && NowMs(session) >= session.endMs);
 }
 
 static bool Fail(HostSession &session, const std::string &what)
 {
-    session.failure = what;
+    session.outcome.failure = what;
     return false;
 }
 
-static bool FailCall(HostSession &session, const char *call, DWORD code)
+static bool FailCall(HostSession &session, const std::string &call, DWORD code)
 {
-    return Fail(session, std::string(call) + " failed (error " + std::to_string(code) + ")");
+    return Fail(session, call + " failed (error " + std::to_string(code) + ")");
 }
 
 // Sleeps in short naps so that Ctrl+C and the time limit are noticed soon.
@@ -61,10 +75,9 @@ static bool RecordBytes(HostSession &session, const char *bytes, DWORD count)
 }
 
 // A write that times out while the far end withholds CTS still succeeds with
-// fewer bytes; the rest is sent again until the far end stays silent too long.
+// fewer bytes; the rest is sent again, as a host waits for its terminal.
 static bool WriteFully(HostSession &session, std::string_view bytes)
 {
-    double lastProgressMs = NowMs(session);
     while (!bytes.empty()) {
         if (ShouldStop(session))
             return false;
@@ -73,30 +86,27 @@ static bool WriteFully(HostSession &session, std::string_view bytes)
             return FailCall(session, "WriteFile", GetLastError());
         if (!RecordBytes(session, bytes.data(), written))
             return false;
-        session.bytesSent += written;
+        session.outcome.bytesSent += written;
         bytes.remove_prefix(written);
-        const double now = NowMs(session);
-        if (written > 0)
-            lastProgressMs = now;
-        else if (now - lastProgressMs > kStallLimitMs)
-            return Fail(session, "the far end took no data for 10 seconds (WriteFile timed out)");
     }
     return true;
 }
 
 static bool SplitDue(const HostSession &session)
 {
-    const std::vector<unsigned long long> &offsets = session.options->splitOffsets;
-    return session.nextSplit < offsets.size() && offsets[session.nextSplit] == session.bytesSent;
+    const std::vector<unsigned long long> &offsets = session.options.splitOffsets;
+    return session.nextSplit < offsets.size() && offsets[session.nextSplit] == session.outcome.bytesSent;
 }
 
 // How much of what is left may go in the next write: up to the next split
 // offset and, when paced, one slice of line time.
 static std::size_t NextWriteSize(const HostSession &session, std::size_t left)
 {
-    const std::vector<unsigned long long> &offsets = session.options->splitOffsets;
-    if (session.nextSplit < offsets.size())
-        left = static_cast<std::size_t>(std::min<unsigned long long>(left, offsets[session.nextSplit] - session.bytesSent));
+    const std::vector<unsigned long long> &offsets = session.options.splitOffsets;
+    if (session.nextSplit < offsets.size()) {
+        const unsigned long long toSplit = offsets[session.nextSplit] - session.outcome.bytesSent;
+        left = static_cast<std::size_t>(std::min<unsigned long long>(left, toSplit));
+    }
     if (session.pacer.bytesPerSecond > 0)
         left = std::min(left, PacedSliceBytes(session.pacer));
     return left;
@@ -109,7 +119,7 @@ static bool SendBytes(HostSession &session, std::string_view bytes)
     while (!bytes.empty()) {
         if (SplitDue(session)) {
             ++session.nextSplit;
-            if (!Pause(session, session.options->splitPauseMs))
+            if (!Pause(session, session.options.splitPauseMs))
                 return false;
             continue;
         }
@@ -126,61 +136,27 @@ static bool SendBytes(HostSession &session, std::string_view bytes)
     return true;
 }
 
-static void KeepUnmatchedLine(HostSession &session, const std::string &line)
-{
-    if (session.unmatchedLines.size() == kMaxUnmatchedLines)
-        session.unmatchedLines.erase(session.unmatchedLines.begin());
-    session.unmatchedLines.push_back(line);
-}
-
 // Reads what the terminal sent (waiting briefly for it) and answers each
 // complete line when answering is on.
 static bool ServiceInput(HostSession &session)
 {
     char buffer[kReadChunk];
     DWORD count = 0;
-    if (!ReadHostPort(session.port, buffer, sizeof buffer, &count))
+    if (!ReadFile(session.port, buffer, sizeof buffer, &count, NULL))
         return FailCall(session, "ReadFile", GetLastError());
     std::vector<std::string> lines;
     FeedReceivedBytes(session.assembler, buffer, count, lines);
-    const ReplyStyle style{session.options->echoLines, session.options->prompt};
     for (const std::string &line : lines) {
-        KeepUnmatchedLine(session, line);
-        if (session.answering && !SendBytes(session, BuildReply(line, style)))
+        if (session.options.answer && !SendBytes(session, BuildReply(line, session.options.echoLines)))
             return false;
     }
     return true;
 }
 
-// Reads and answers for the given time.
 static bool ServiceInputFor(HostSession &session, double seconds)
 {
     const double until = NowMs(session) + seconds * 1000.0;
     while (NowMs(session) < until) {
-        if (ShouldStop(session) || !ServiceInput(session))
-            return false;
-    }
-    return true;
-}
-
-// Consumes the unmatched lines up to and including the first that holds text.
-static bool TakeMatchingLine(HostSession &session, const std::string &text)
-{
-    std::vector<std::string> &lines = session.unmatchedLines;
-    const auto match = std::find_if(lines.begin(), lines.end(),
-                                    [&text](const std::string &line) { return line.find(text) != std::string::npos; });
-    if (match == lines.end())
-        return false;
-    lines.erase(lines.begin(), match + 1);
-    return true;
-}
-
-static bool RunExpect(HostSession &session, const HostAction &action)
-{
-    const double until = NowMs(session) + action.seconds * 1000.0;
-    while (!TakeMatchingLine(session, action.text)) {
-        if (NowMs(session) >= until)
-            return Fail(session, "expected text not received within " + std::to_string(action.seconds) + " s");
         if (ShouldStop(session) || !ServiceInput(session))
             return false;
     }
@@ -202,74 +178,46 @@ static bool RunStream(HostSession &session, double seconds)
 
 static bool RunSendFile(HostSession &session, const std::string &path)
 {
-    std::string bytes;
-    std::string error;
-    if (!ReadWholeFile(path, kMaxSendFileBytes, bytes, error))
-        return Fail(session, error);
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (!file.valid())
+        return FailCall(session, path + ": CreateFile", GetLastError());
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file.get(), &size))
+        return FailCall(session, path + ": GetFileSizeEx", GetLastError());
+    if (size.QuadPart > kMaxSendFileBytes)
+        return Fail(session, path + ": larger than " + std::to_string(kMaxSendFileBytes) + " bytes");
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, NULL))
+        return FailCall(session, path + ": ReadFile", GetLastError());
+    bytes.resize(read);
     return SendBytes(session, bytes);
 }
 
-static bool RunActions(HostSession &session, const std::vector<HostAction> &actions);
-
-static bool RunScript(HostSession &session, const std::string &path)
+static bool RunStep(HostSession &session, const HostStep &step)
 {
-    std::string utf8;
-    std::string script;
-    std::string error;
-    std::vector<HostAction> actions;
-    if (!ReadWholeFile(path, kMaxScriptBytes, utf8, error) || !Utf8ToShiftJis(utf8, script, error) ||
-        !ParseHostScript(script, actions, error))
-        return Fail(session, path + ": " + error);
-    return RunActions(session, actions);
-}
-
-static bool RunAction(HostSession &session, const HostAction &action)
-{
-    switch (action.kind) {
-    case HostActionKind::Send: return SendBytes(session, action.text);
-    case HostActionKind::SendFile: return RunSendFile(session, action.text);
-    case HostActionKind::Stream: return RunStream(session, action.seconds);
-    case HostActionKind::Wait: return ServiceInputFor(session, action.seconds);
-    case HostActionKind::Expect: return RunExpect(session, action);
-    case HostActionKind::Answer: session.answering = action.on; return true;
-    case HostActionKind::Script: return RunScript(session, action.text);
+    switch (step.kind) {
+    case HostStepKind::Send: return SendBytes(session, step.text);
+    case HostStepKind::SendFile: return RunSendFile(session, step.text);
+    case HostStepKind::Stream: return RunStream(session, step.seconds);
+    case HostStepKind::Wait: return ServiceInputFor(session, step.seconds);
     }
     return true;
 }
 
-static bool RunActions(HostSession &session, const std::vector<HostAction> &actions)
+HostRunOutcome RunHostSession(const HostSimOptions &options, HANDLE port, HANDLE record,
+                              const std::atomic<bool> &stopRequested)
 {
-    for (const HostAction &action : actions) {
-        if (!RunAction(session, action))
-            return false;
-    }
-    return true;
-}
-
-void StartHostSession(HostSession &session, const HostSimOptions &options, HANDLE port, HANDLE record,
-                      const std::atomic<bool> &stopRequested)
-{
-    session = HostSession{};
-    session.options = &options;
-    session.stopRequested = &stopRequested;
-    session.port = port;
-    session.record = record;
+    HostSession session{options, stopRequested, port, record};
     QueryPerformanceFrequency(&session.clockFrequency);
     if (options.exitAfterSeconds > 0)
         session.endMs = NowMs(session) + options.exitAfterSeconds * 1000.0;
     session.pacer.bytesPerSecond = options.bytesPerSecond;
     session.generator.markedLines = options.markedLines;
-    session.answering = options.answer;
-}
-
-bool RunHostSession(HostSession &session)
-{
-    const HostSimOptions &options = *session.options;
-    const bool answerOnly = options.actions.empty();
-    bool running = (!answerOnly || SendBytes(session, options.prompt)) && RunActions(session, options.actions);
-    // A script's "answer on" lasts for its steps only; the run goes on
-    // answering after them when the command line asked for it.
-    while (running && options.answer && session.answering && !ShouldStop(session))
+    bool running = !options.steps.empty() || SendBytes(session, kHostPrompt);
+    for (std::size_t i = 0; running && i < options.steps.size(); ++i)
+        running = RunStep(session, options.steps[i]);
+    while (running && options.answer && !ShouldStop(session))
         running = ServiceInput(session);
-    return session.failure.empty();
+    return session.outcome;
 }

@@ -51,14 +51,11 @@ static int RunOnPort(const HostSimOptions &options)
                      options.recordPath.c_str(), GetLastError());
         return kExitFailed;
     }
-    HostSession session;
-    StartHostSession(session, options, port.get(), record.valid() ? record.get() : INVALID_HANDLE_VALUE,
-                     g_stopRequested);
-    const bool succeeded = RunHostSession(session);
-    if (!succeeded)
-        std::fprintf(stderr, "host_sim: %s\n", session.failure.c_str());
-    std::printf("sent %llu bytes\n", session.bytesSent);
-    return succeeded ? kExitDone : kExitFailed;
+    const HostRunOutcome outcome = RunHostSession(options, port.get(), record.get(), g_stopRequested);
+    if (!outcome.failure.empty())
+        std::fprintf(stderr, "host_sim: %s\n", outcome.failure.c_str());
+    std::printf("sent %llu bytes\n", outcome.bytesSent);
+    return outcome.failure.empty() ? kExitDone : kExitFailed;
 }
 
 int main(int argc, char **argv)

@@ -1,10 +1,13 @@
 #include "tools/host_sim_options.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 #include "tools/text_escapes.h"
 
 static const std::size_t kMaxSplitOffsets = 4096;
+static const double kMaxSeconds = 86400.0 * 365;
 
 static const char kUsage[] =
     "usage: host_sim --port N [options] [steps]\n"
@@ -21,19 +24,13 @@ static const char kUsage[] =
     "  --send-file FILE     send the bytes of FILE unchanged\n"
     "  --stream SECONDS     send generated numbered ASCII and Shift-JIS lines (CR LF ends,\n"
     "                       some lone CR ends) for SECONDS\n"
-    "  --wait SECONDS       pause; received lines are answered meanwhile if answering is on\n"
-    "  --script FILE        run the steps of FILE, a UTF-8 text with one step a line:\n"
-    "                         send TEXT | send-file PATH | stream SECONDS | wait SECONDS |\n"
-    "                         expect SECONDS TEXT | answer on|off   (# starts a comment)\n"
-    "                       expect waits until a received line contains TEXT and fails the\n"
-    "                       run if none does in time; Japanese text is sent as Shift-JIS\n"
+    "  --wait SECONDS       pause; received lines are answered meanwhile with --answer\n"
     "\n"
-    "Answering (each line ended by CR gets a short Shift-JIS reply and the prompt;\n"
-    "commands HELP, STATUS, ECHO text, UNDO text send a line marked with 0x1D):\n"
+    "Answering: each line ended by CR gets a short Shift-JIS reply and the prompt\n"
+    "\"ULACS> \" (commands HELP, STATUS, ECHO text; UNDO text sends text marked with 0x1D)\n"
     "  --answer             answer during the steps and go on after them (without\n"
     "                       steps, the run sends the prompt and answers until it ends)\n"
     "  --no-echo            do not repeat the received line before the reply\n"
-    "  --prompt TEXT        prompt after each reply, escapes allowed (default \"ULACS> \")\n"
     "\n"
     "Shaping the output:\n"
     "  --marked-lines       the stream also has lines marked with 0x1D\n"
@@ -46,8 +43,7 @@ static const char kUsage[] =
     "  --help               show this text\n"
     "\n"
     "With steps and without --answer the run ends after the last step. At the end it\n"
-    "prints \"sent N bytes\". Exit status: 0 done, 1 port, file or expect failure,\n"
-    "2 bad arguments.\n";
+    "prints \"sent N bytes\". Exit status: 0 done, 1 port or file failure, 2 bad arguments.\n";
 
 const char *HostSimUsage()
 {
@@ -81,6 +77,20 @@ static bool ParseUnsignedLong(std::string_view text, unsigned long min, unsigned
     return true;
 }
 
+// A decimal number of seconds such as 5 or 0.25, above 0 and at most a year.
+static bool ParseSeconds(std::string_view text, double &seconds)
+{
+    if (text.empty() || text.size() > 32 || text.find_first_not_of("0123456789.") != std::string_view::npos)
+        return false;
+    const std::string copy(text);
+    char *end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size() || !std::isfinite(value) || value <= 0 || value > kMaxSeconds)
+        return false;
+    seconds = value;
+    return true;
+}
+
 static bool ParseSplitOffsets(std::string_view text, std::vector<unsigned long long> &offsets)
 {
     offsets.clear();
@@ -89,9 +99,7 @@ static bool ParseSplitOffsets(std::string_view text, std::vector<unsigned long l
         unsigned long long offset = 0;
         if (!ParseUnsigned(text.substr(0, comma), ~0ULL, offset) || offset == 0)
             return false;
-        if (!offsets.empty() && offset <= offsets.back())
-            return false;
-        if (offsets.size() == kMaxSplitOffsets)
+        if ((!offsets.empty() && offset <= offsets.back()) || offsets.size() == kMaxSplitOffsets)
             return false;
         offsets.push_back(offset);
         if (comma == std::string_view::npos)
@@ -100,47 +108,41 @@ static bool ParseSplitOffsets(std::string_view text, std::vector<unsigned long l
     }
 }
 
-struct ArgCursor {
-    int argc;
-    const char *const *argv;
-    int next;
-};
-
-static bool TakeValue(ArgCursor &cursor, std::string_view option, std::string_view &value, std::string &error)
+static bool AddStep(std::string_view option, std::string_view value, HostSimOptions &options, std::string &error)
 {
-    if (cursor.next >= cursor.argc) {
-        error = std::string(option) + " needs a value";
-        return false;
+    HostStep step;
+    if (option == "--send") {
+        if (!DecodeEscapes(value, step.text, error))
+            return false;
+    } else if (option == "--send-file") {
+        step.kind = HostStepKind::SendFile;
+        step.text = value;
+        if (value.empty())
+            return false;
+    } else {
+        step.kind = option == "--stream" ? HostStepKind::Stream : HostStepKind::Wait;
+        if (!ParseSeconds(value, step.seconds))
+            return false;
     }
-    value = cursor.argv[cursor.next++];
+    options.steps.push_back(std::move(step));
     return true;
 }
 
-static bool Invalid(std::string_view option, std::string_view value, std::string &error)
+static bool TakesValue(std::string_view option)
 {
-    error = "bad value for " + std::string(option) + ": '" + std::string(value) + "'";
+    static const char *const kValueOptions[] = {"--port",  "--baud",      "--rate",   "--send",       "--send-file",
+                                                "--stream", "--wait",     "--split",  "--split-pause", "--record",
+                                                "--exit-after"};
+    for (const char *name : kValueOptions) {
+        if (option == name)
+            return true;
+    }
     return false;
 }
 
-static bool IsStepOption(std::string_view option)
-{
-    return option == "--send" || option == "--send-file" || option == "--stream" || option == "--wait";
-}
-
-static bool ApplyStepOption(std::string_view option, std::string_view value, HostSimOptions &options,
-                            std::string &error)
-{
-    HostAction action;
-    if (!MakeHostAction(option.substr(2), value, action, error)) {
-        error = std::string(option) + ": " + error;
-        return false;
-    }
-    options.actions.push_back(std::move(action));
-    return true;
-}
-
-// Settings that take one value; false when the value does not fit.
-static bool ApplySetting(std::string_view option, std::string_view value, HostSimOptions &options)
+// False when the value does not fit; error gets a reason when there is more
+// to say than that.
+static bool ApplyValue(std::string_view option, std::string_view value, HostSimOptions &options, std::string &error)
 {
     if (option == "--port")
         return ParseUnsignedLong(value, 1, 255, options.port);
@@ -153,47 +155,15 @@ static bool ApplySetting(std::string_view option, std::string_view value, HostSi
     if (option == "--split-pause")
         return ParseUnsignedLong(value, 0, 60000, options.splitPauseMs);
     if (option == "--exit-after")
-        return ParseSeconds(value, options.exitAfterSeconds) && options.exitAfterSeconds > 0;
+        return ParseSeconds(value, options.exitAfterSeconds);
     if (option == "--record") {
         options.recordPath = value;
         return !value.empty();
     }
-    if (option == "--script") {
-        options.actions.push_back(HostAction{HostActionKind::Script, std::string(value), 0, false});
-        return !value.empty();
-    }
-    return false;
+    return AddStep(option, value, options, error);
 }
 
-static bool ApplyValueOption(std::string_view option, std::string_view value, HostSimOptions &options,
-                             std::string &error)
-{
-    if (IsStepOption(option))
-        return ApplyStepOption(option, value, options, error);
-    if (option == "--prompt") {
-        options.prompt.clear();
-        if (DecodeEscapes(value, options.prompt, error))
-            return true;
-        error = "--prompt: " + error;
-        return false;
-    }
-    return ApplySetting(option, value, options) || Invalid(option, value, error);
-}
-
-static bool TakesValue(std::string_view option)
-{
-    static const char *const kValueOptions[] = {"--port",   "--baud",   "--rate",        "--send",
-                                                "--send-file", "--stream", "--wait",      "--script",
-                                                "--prompt", "--split",  "--split-pause", "--record",
-                                                "--exit-after"};
-    for (const char *name : kValueOptions) {
-        if (option == name)
-            return true;
-    }
-    return false;
-}
-
-static bool ApplyFlag(std::string_view option, HostSimOptions &options, std::string &error)
+static bool ApplyFlag(std::string_view option, HostSimOptions &options)
 {
     if (option == "--help")
         options.help = true;
@@ -203,25 +173,31 @@ static bool ApplyFlag(std::string_view option, HostSimOptions &options, std::str
         options.echoLines = false;
     else if (option == "--marked-lines")
         options.markedLines = true;
-    else {
-        error = "unknown option '" + std::string(option) + "'";
+    else
         return false;
-    }
     return true;
 }
 
 bool ParseHostSimArgs(int argc, const char *const *argv, HostSimOptions &options, std::string &error)
 {
     options = HostSimOptions{};
+    error.clear();
     bool rateGiven = false;
-    ArgCursor cursor{argc, argv, 1};
-    while (cursor.next < argc) {
-        const std::string_view option = argv[cursor.next++];
-        std::string_view value;
+    for (int next = 1; next < argc; ++next) {
+        const std::string_view option = argv[next];
+        if (ApplyFlag(option, options))
+            continue;
         if (!TakesValue(option)) {
-            if (!ApplyFlag(option, options, error))
-                return false;
-        } else if (!TakeValue(cursor, option, value, error) || !ApplyValueOption(option, value, options, error)) {
+            error = "unknown option '" + std::string(option) + "'";
+            return false;
+        }
+        if (next + 1 == argc) {
+            error = std::string(option) + " needs a value";
+            return false;
+        }
+        const std::string_view value = argv[++next];
+        if (!ApplyValue(option, value, options, error)) {
+            error = std::string(option) + ": " + (error.empty() ? "bad value '" + std::string(value) + "'" : error);
             return false;
         }
         rateGiven = rateGiven || option == "--rate";
@@ -234,6 +210,6 @@ bool ParseHostSimArgs(int argc, const char *const *argv, HostSimOptions &options
     }
     if (!rateGiven)
         options.bytesPerSecond = options.baudRate / 10;
-    options.answer = options.answer || options.actions.empty();
+    options.answer = options.answer || options.steps.empty();
     return true;
 }

@@ -4,17 +4,23 @@
 #include <string>
 #include <vector>
 
-#include "tools/host_actions.h"
+// One step of a run; steps run in the order given on the command line.
+enum class HostStepKind { Send, SendFile, Stream, Wait };
+
+struct HostStep {
+    HostStepKind kind = HostStepKind::Send;
+    std::string text;    // bytes to send, or a file path
+    double seconds = 0;  // stream or wait time
+};
 
 struct HostSimOptions {
     bool help = false;
     unsigned long port = 0;  // opens \\.\COMn
     unsigned long baudRate = 1200;
     unsigned long bytesPerSecond = 0;  // output pace; 0 sends as fast as the line takes it
-    std::vector<HostAction> actions;
+    std::vector<HostStep> steps;
     bool answer = false;  // answer received lines from the start of the run
     bool echoLines = true;
-    std::string prompt = "ULACS> ";
     bool markedLines = false;
     std::vector<unsigned long long> splitOffsets;  // strictly increasing, counted over the whole run
     unsigned long splitPauseMs = 600;

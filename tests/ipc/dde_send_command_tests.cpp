@@ -87,15 +87,4 @@ TEST(SendCommand, RandomBytesNeverReachOutsideTheCommand)
     }
 }
 
-TEST(SendCommand, StringLengthStopsAtTheBlockOrItsFirstNul)
-{
-    const char bytes[] = {'[', 'S', '\0', 'x', 'y'};
-    EXPECT_EQ(2u, BoundedStringLength(bytes, sizeof bytes));
-    EXPECT_EQ(2u, BoundedStringLength(bytes, 2));
-    EXPECT_EQ(1u, BoundedStringLength(bytes, 1));
-    EXPECT_EQ(0u, BoundedStringLength(bytes, 0));
-    EXPECT_EQ(0u, BoundedStringLength(bytes + 2, 3));
-    EXPECT_EQ(2u, BoundedStringLength(bytes + 3, 2));
-}
-
 }  // namespace

@@ -6,7 +6,9 @@
 #include <dde.h>
 
 #include "app/main_window.h"
+#include "tests/support/bench_ports.h"
 #include "tests/support/build_files.h"
+#include "tests/support/far_end.h"
 #include "tests/support/in_process_terminal.h"
 #include "tests/support/terminal_under_test.h"
 #include "tests/support/windows_of_process.h"
@@ -123,6 +125,110 @@ TEST(Startup, ASecondInstanceStartsWithAWindowOfItsOwn)
     EXPECT_TRUE(second.WaitForDialog(kPortDialogTitle));
     EXPECT_TRUE(first.Close());
     EXPECT_TRUE(second.Close());
+}
+
+// A DDE client window of this thread that never answers the terminal's
+// terminate, so the terminal's shutdown waits on it.
+class SilentDdeClient {
+public:
+    explicit SilentDdeClient(HWND server)
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = RecordAnswer;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "SilentDdeClient";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowA("SilentDdeClient", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+        ATOM service = GlobalAddAtomA("VRK");
+        ATOM topic = GlobalAddAtomA("Command");
+        SendMessageA(server, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), MAKELPARAM(service, topic));
+        GlobalDeleteAtom(service);
+        GlobalDeleteAtom(topic);
+    }
+    ~SilentDdeClient() { DestroyWindow(window_); }
+    bool WasAnswered() const { return answered_; }
+
+private:
+    static LRESULT CALLBACK RecordAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_DDE_ACK)
+            answered_ = true;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    static bool answered_;
+    HWND window_;
+};
+
+bool SilentDdeClient::answered_ = false;
+
+TEST(Shutdown, ASecondCloseDuringTheWaitForDdeClientsEndsTheProgramCleanly)
+{
+    TerminalUnderTest terminal("[VRK]\r\nBaudRate=9600\r\n");
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_FALSE(terminal.Connect().empty());
+    FarEnd cable(FarPortOf(1));
+    ASSERT_TRUE(cable.Write("received once\r\n"));
+    Sleep(700);
+    SilentDdeClient client(terminal.MainWindow());
+    ASSERT_TRUE(client.WasAnswered());
+    PostMessageW(terminal.MainWindow(), WM_CLOSE, 0, 0);
+    PostMessageW(terminal.MainWindow(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(terminal.HasExited(15000));
+    EXPECT_EQ(0u, terminal.ExitCode());
+    std::string log;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(terminal.PathOf("*.LOG").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        log = ReadWholeFile(terminal.PathOf(found.cFileName));
+        FindClose(search);
+    }
+    EXPECT_EQ("received once\r\n", log);
+}
+
+HWND FindHiddenMainWindow(DWORD processId, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (HWND window = FindWindowExA(NULL, NULL, "VRKWndClass", NULL); window;
+             window = FindWindowExA(NULL, window, "VRKWndClass", NULL)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == processId)
+                return window;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+// The start-up check for another server of the same DDE name waits for that
+// server's answer while the window is not yet shown; a close then must end the
+// program cleanly, settings saved.
+TEST(Shutdown, ACloseWhileTheStartupCheckWaitsEndsTheProgramCleanly)
+{
+    std::string commandLine = "\"";
+    commandLine += VrkBuildFile("dde_server_peer.exe") + "\" VRK silent";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION server = {};
+    ASSERT_TRUE(CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &server));
+    WaitForInputIdle(server.hProcess, 5000);
+    Sleep(300);
+
+    TerminalUnderTest terminal("[VRK]\r\n");
+    ASSERT_TRUE(terminal.Launch());
+    HWND hidden = FindHiddenMainWindow(terminal.ProcessId(), 5000);
+    EXPECT_TRUE(hidden);
+    Sleep(300);
+    PostMessageA(hidden, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(terminal.HasExited(15000));
+    EXPECT_EQ(0u, terminal.ExitCode());
+    EXPECT_NE(std::string::npos, ReadWholeFile(terminal.PathOf("VRK.ini")).find("Version=2.0(32)"));
+
+    TerminateProcess(server.hProcess, 0);
+    WaitForSingleObject(server.hProcess, 5000);
+    CloseHandle(server.hProcess);
+    CloseHandle(server.hThread);
 }
 
 }  // namespace

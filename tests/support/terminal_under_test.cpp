@@ -33,17 +33,22 @@ void TerminalUnderTest::EndProcess()
 
 bool TerminalUnderTest::Start()
 {
+    if (!Launch())
+        return false;
+    WaitForInputIdle(process_.hProcess, 10000);
+    mainWindow_ = WaitForTopLevel(process_.dwProcessId, L"VRKWndClass", NULL, 10000);
+    return mainWindow_ != NULL;
+}
+
+bool TerminalUnderTest::Launch()
+{
     EndProcess();
     std::string exe = PathOf("VRK.exe");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory_.c_str(),
-                        &startup, &process_))
-        return false;
-    WaitForInputIdle(process_.hProcess, 10000);
-    mainWindow_ = WaitForTopLevel(process_.dwProcessId, L"VRKWndClass", NULL, 10000);
-    return mainWindow_ != NULL;
+    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory_.c_str(),
+                        &startup, &process_);
 }
 
 std::wstring TerminalUnderTest::Title() const

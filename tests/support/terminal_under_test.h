@@ -19,6 +19,8 @@ public:
 
     // Starts the program (again, after Close) and waits for its main window.
     bool Start();
+    // Starts the program without waiting for anything.
+    bool Launch();
     HWND MainWindow() const { return mainWindow_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     HANDLE Process() const { return process_.hProcess; }

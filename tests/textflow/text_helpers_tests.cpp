@@ -46,10 +46,12 @@ TEST(TextHelpers, SeparatorsSplitOnlyWhereTheyStandAlone)
     EXPECT_EQ(std::string("A\0\x83\x7C\0B\0\0", 8), text);
 }
 
-TEST(TextHelpers, ALogPathThatDoesNotFitIsRefusedEmpty)
+TEST(TextHelpers, ALogPathThatDoesNotFitOrHasNoDirectoryIsRefusedEmpty)
 {
     char path[17] = "junk";
     EXPECT_FALSE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, path, sizeof path));
+    EXPECT_STREQ("", path);
+    EXPECT_FALSE(MakeLogFilePath("", {2026, 1, 2}, path, sizeof path));
     EXPECT_STREQ("", path);
     char fits[18];
     EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, fits, sizeof fits));

@@ -1,4 +1,6 @@
-#include "textflow/global_block.h"
+#include "app/global_block.h"
+
+#include <cstring>
 
 BOOL GrowGlobalBlock(HGLOBAL *block, DWORD *size, DWORD needed)
 {
@@ -30,4 +32,18 @@ bool IsBlockLocked(HGLOBAL block)
         return false;
     UINT flags = GlobalFlags(block);
     return flags != GMEM_INVALID_HANDLE && (flags & GMEM_LOCKCOUNT) != 0;
+}
+
+char *CopyForeignString(HGLOBAL block)
+{
+    LockedBlock source(block);
+    if (!source.bytes())
+        return NULL;
+    SIZE_T size = GlobalSize(block);
+    const void *terminator = std::memchr(source.bytes(), '\0', size);
+    SIZE_T length = terminator ? static_cast<SIZE_T>(static_cast<const char *>(terminator) - source.bytes()) : size;
+    char *copy = length < MAXDWORD ? static_cast<char *>(GlobalAlloc(GPTR, length + 1)) : NULL;
+    if (copy)
+        std::memcpy(copy, source.bytes(), length);
+    return copy;
 }

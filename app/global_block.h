@@ -1,5 +1,6 @@
-// The record's zero-filled global memory blocks: growth that keeps handle
-// and size in step, and a lock that is released on every path.
+// Global memory blocks: the record's own, grown with handle and size kept in
+// step, locked with a release on every path, and other programs' blocks,
+// read without trusting their contents.
 #pragma once
 
 #include <windows.h>
@@ -29,3 +30,9 @@ private:
 
 // True while some caller up the stack holds the block locked.
 bool IsBlockLocked(HGLOBAL block);
+
+// A private, terminated copy of the string at the start of another program's
+// block (clipboard text, a DDE command). Its length is measured within the
+// block's size, since the owner may have left out the terminator. NULL when
+// the block cannot be read or no memory can be had; free it with GlobalFree.
+char *CopyForeignString(HGLOBAL block);
