@@ -48,11 +48,11 @@ TEST(TextHelpers, SeparatorsSplitOnlyWhereTheyStandAlone)
 
 TEST(TextHelpers, ALogPathThatDoesNotFitOrHasNoDirectoryIsRefusedEmpty)
 {
-    char path[17] = "junk";
-    EXPECT_FALSE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, path, sizeof path));
-    EXPECT_STREQ("", path);
-    EXPECT_FALSE(MakeLogFilePath("", {2026, 1, 2}, path, sizeof path));
-    EXPECT_STREQ("", path);
+    for (const char *directory : {"", "C:\\vrk\\"}) {
+        char path[17] = "junk";
+        EXPECT_FALSE(MakeLogFilePath(directory, {2026, 1, 2}, path, sizeof path)) << directory;
+        EXPECT_STREQ("", path);
+    }
     char fits[18];
     EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, fits, sizeof fits));
     EXPECT_STREQ("C:\\vrk\\260102.LOG", fits);
