@@ -3,9 +3,5 @@
 
 #include <windows.h>
 
-// The peer takes this title once its edit control has the focus.
-inline constexpr char kFocusTargetTitleA[] = "VRK focus target";
-inline constexpr wchar_t kFocusTargetTitle[] = L"VRK focus target";
-inline constexpr int kFocusTargetEditId = 100;
 // wParam: how many milliseconds to stop answering.
 inline constexpr UINT kStopAnswering = WM_APP + 7;

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-// Names of the *.LOG files in the directory, in name (date) order.
-std::vector<std::string> LogFileNames(const std::string &directory);
-// Their bytes one after the other, in that order.
+// The bytes of the *.LOG files in the directory one after the other, the
+// files in name (date) order.
 std::string ConcatenatedLogs(const std::string &directory);

@@ -1,14 +1,13 @@
 #include "tests/textflow/textflow_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 #include "tests/support/build_files.h"
 #include "tests/textflow/log_files.h"
 #include "textflow/output_pane.h"
 
-LoggedTerminal::LoggedTerminal(const char *iniText)
-    : terminal_(iniText), logDirectory_(MakeTemporaryDirectory("vrklog"))
+LoggedTerminal::LoggedTerminal() : logDirectory_(MakeTemporaryDirectory("vrklog"))
 {
     if (TerminalState *state = State())
         lstrcpynA(state->logDirectory, (logDirectory_ + "\\").c_str(), MAX_PATH);
@@ -21,12 +20,9 @@ LoggedTerminal::~LoggedTerminal()
 
 void LoggedTerminal::Receive(const std::string &bytes)
 {
-    TerminalState *state = State();
-    std::string chunk;
-    if (state->leadByteCarry)
-        chunk += state->leadByteCarry;
-    chunk += bytes;
-    AppendOutput(Pane(), &chunk[0], &state->leadByteCarry);
+    char *carry = &State()->leadByteCarry;
+    std::string chunk = std::string(*carry ? 1 : 0, *carry) + bytes;
+    AppendOutput(Pane(), &chunk[0], carry);
 }
 
 void LoggedTerminal::Show(const std::string &bytes)
@@ -40,64 +36,41 @@ std::string LoggedTerminal::Logs() const
     return ConcatenatedLogs(logDirectory_);
 }
 
-std::string LoggedTerminal::LogFile(const char *name) const
+std::string LoggedTerminal::LogFile(const std::string &name) const
 {
     return ReadWholeFile(logDirectory_ + "\\" + name);
 }
 
-int LoggedTerminal::LogFileCount() const
+std::string TodaysLogName()
 {
-    return static_cast<int>(LogFileNames(logDirectory_).size());
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[16];
+    snprintf(name, sizeof name, "%02d%02d%02d.LOG", now.wYear % 100, now.wMonth, now.wDay);
+    return name;
 }
 
-std::string WindowText(HWND window)
+std::string AsPaneHoldsIt(const std::string &text)
 {
-    int length = GetWindowTextLengthA(window);
-    std::vector<char> text(static_cast<size_t>(length) + 1);
-    int copied = GetWindowTextA(window, text.data(), length + 1);
-    return std::string(text.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
+    HWND scratch = CreateWindowExA(0, "EDIT", "", ES_MULTILINE, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
+    SetWindowTextA(scratch, text.c_str());
+    std::string held = TextOf(scratch);
+    DestroyWindow(scratch);
+    return held;
 }
 
-static std::string Escaped(const std::string &text)
+std::string TextOf(HWND window)
 {
-    std::string escaped;
-    for (unsigned char byte : text) {
-        char code[8];
-        snprintf(code, sizeof code, byte >= 0x20 && byte < 0x7F ? "%c" : "\\x%02X", byte);
-        escaped += code;
-    }
-    return escaped;
+    char text[4096] = "";
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 std::string Mismatch(const std::string &expected, const std::string &actual)
 {
     if (expected == actual)
         return "";
-    size_t at = 0;
-    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
-        ++at;
-    size_t from = at > 20 ? at - 20 : 0;
+    auto parted = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
     return "lengths " + std::to_string(expected.size()) + " and " + std::to_string(actual.size()) +
-           ", first difference at " + std::to_string(at) + ": expected \"" +
-           Escaped(expected.substr(from, 40)) + "\", got \"" + Escaped(actual.substr(from, 40)) + "\"";
-}
-
-std::string AsPaneHoldsIt(const std::string &text)
-{
-    HWND scratch = CreateWindowExA(0, "EDIT", "", ES_MULTILINE, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
-    SendMessageA(scratch, EM_SETLIMITTEXT, 0, 0);
-    SetWindowTextA(scratch, text.c_str());
-    std::string held = WindowText(scratch);
-    DestroyWindow(scratch);
-    return held;
-}
-
-SYSTEMTIME DayOf(WORD year, WORD month, WORD day)
-{
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = 12;
-    return time;
+           ", first difference at " + std::to_string(parted.first - expected.begin());
 }

@@ -9,19 +9,13 @@
 
 #include "tests/support/in_process_terminal.h"
 
-class LoggedTerminal {
+class LoggedTerminal : public InProcessTerminal {
 public:
-    explicit LoggedTerminal(const char *iniText = "[VRK]\r\nDdeServiceName=\r\n");
+    LoggedTerminal();
     ~LoggedTerminal();
-    LoggedTerminal(const LoggedTerminal &) = delete;
-    LoggedTerminal &operator=(const LoggedTerminal &) = delete;
 
-    InProcessTerminal &Terminal() { return terminal_; }
-    HWND Window() const { return terminal_.Window(); }
-    TerminalState *State() const { return terminal_.State(); }
     HWND Pane() const { return State()->outputEdit; }
     HWND Input() const { return State()->inputEdit; }
-    std::string Output() const { return terminal_.Output(); }
     const std::string &LogDirectory() const { return logDirectory_; }
 
     // Hands bytes to the pane as received text: any carried lead byte first,
@@ -31,11 +25,9 @@ public:
     void Show(const std::string &bytes);
     // Every daily log file's bytes, the files in name (date) order.
     std::string Logs() const;
-    std::string LogFile(const char *name) const;
-    int LogFileCount() const;
+    std::string LogFile(const std::string &name) const;
 
 private:
-    InProcessTerminal terminal_;
     std::string logDirectory_;
 };
 
@@ -44,11 +36,24 @@ private:
 // character; one that stores 8-bit text keeps it.
 std::string AsPaneHoldsIt(const std::string &text);
 
-std::string WindowText(HWND window);
+// The name of the daily log file that a write made now goes to.
+std::string TodaysLogName();
 
-// Empty when the two texts are equal, else where they part, briefly: long
-// texts in a failure message help nobody.
+// The text of a window of this or another process, up to 4 KB.
+std::string TextOf(HWND window);
+
+// Asks `found` every 20 ms until it answers something (a window, true) or
+// timeoutMs pass; returns its last answer.
+template <typename Found>
+auto WaitFor(Found found, DWORD timeoutMs = 3000)
+{
+    DWORD start = GetTickCount();
+    auto answer = found();
+    for (; !answer && GetTickCount() - start < timeoutMs; answer = found())
+        Sleep(20);
+    return answer;
+}
+
+// Empty when the two texts are equal, else where they part: long texts in a
+// failure message help nobody.
 std::string Mismatch(const std::string &expected, const std::string &actual);
-
-// The date of a day, for staging writes around midnight.
-SYSTEMTIME DayOf(WORD year, WORD month, WORD day);

@@ -25,42 +25,36 @@ public:
         if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                             &process_))
             return;
-        window_ = WaitForTopLevel(process_.dwProcessId, NULL, kFocusTargetTitle, 10000);
-        edit_ = GetDlgItem(window_, kFocusTargetEditId);
-        for (int i = 0; i < 100 && GetForegroundWindow() != window_; ++i)
-            Sleep(20);
+        edit_ = WaitForTopLevel(process_.dwProcessId, L"Edit", NULL, 10000);
+        WaitFor([this] { return HasFocus(); });
     }
     ~FocusTarget()
     {
         if (!process_.hProcess)
             return;
-        PostMessageA(window_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0)
-            TerminateProcess(process_.hProcess, 1);
+        TerminateProcess(process_.hProcess, 0);
+        WaitForSingleObject(process_.hProcess, 5000);
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
     }
     FocusTarget(const FocusTarget &) = delete;
     FocusTarget &operator=(const FocusTarget &) = delete;
 
-    bool IsForeground() const { return edit_ && GetForegroundWindow() == window_; }
-    // GetWindowText does not ask a window of another process for its text.
-    std::string Text() const
+    // In the foreground with the keyboard focus.
+    bool HasFocus() const
     {
-        char text[256] = "";
-        SendMessageA(edit_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-        return text;
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return edit_ && GetForegroundWindow() == edit_ &&
+               GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus == edit_;
     }
-    HWND Window() const { return window_; }
-    // The caret of the edit control, in its own units.
-    DWORD Caret() const
-    {
-        return HIWORD(static_cast<DWORD>(SendMessageA(edit_, EM_GETSEL, 0, 0)));
-    }
+    std::string Text() const { return TextOf(edit_); }
+    HWND Window() const { return edit_; }
+    // The caret, in the control's own units.
+    DWORD Caret() const { return HIWORD(static_cast<DWORD>(SendMessageA(edit_, EM_GETSEL, 0, 0))); }
 
 private:
     PROCESS_INFORMATION process_;
-    HWND window_ = NULL;
     HWND edit_ = NULL;
 };
 
@@ -69,6 +63,7 @@ struct CaptureCase {
     std::vector<std::string> chunks;
     std::string typed;
     std::string shown;
+    int caret = -1;  // where the control's caret ends, when it matters
 };
 
 TEST(UndoCapture, MarkedLinesAreTypedIntoTheForegroundApplicationPieceByPiece)
@@ -82,85 +77,53 @@ TEST(UndoCapture, MarkedLinesAreTypedIntoTheForegroundApplicationPieceByPiece)
         {"a chunk's first byte starts a line", {"open", "\x1D" "Y\r\nmore"}, "Yold", "openmore"},
         {"a character split across chunks", {"\x1D" "A\x82", "\xA0" "B\r"}, "A\x82\xA0" "Bold", ""},
         {"a line ending only in a later chunk", {"\x1D" "Q", "\r\nshown\r\n"}, "Qold", "shown\r\n"},
+        {"the marker alone moves the caret to the start", {"\x1D\r\n"}, "old", "", 0},
     };
     for (const CaptureCase &c : cases) {
         SCOPED_TRACE(c.what);
         FocusTarget target("old");
-        ASSERT_TRUE(target.IsForeground());
+        ASSERT_TRUE(target.HasFocus());
         LoggedTerminal terminal;
         terminal.State()->enableUndo = 1;
         for (const std::string &chunk : c.chunks)
             terminal.Receive(chunk);
         EXPECT_EQ(c.typed, target.Text());
+        if (c.caret >= 0) {
+            EXPECT_EQ(static_cast<DWORD>(c.caret), target.Caret());
+        }
         EXPECT_EQ(c.shown, terminal.Output());
-        EXPECT_EQ(0, terminal.State()->undoCapturing);
         EXPECT_EQ(1, LogOutputPane(terminal.Window(), -1, -1));
         EXPECT_EQ(c.shown, terminal.Logs()) << "captured text never reaches the log";
     }
 }
 
-TEST(UndoCapture, TheMarkerAloneMovesTheCaretToTheStartAndTypesNothing)
-{
-    FocusTarget target("keep");
-    ASSERT_TRUE(target.IsForeground());
-    ASSERT_EQ(4u, target.Caret());
-    LoggedTerminal terminal;
-    terminal.State()->enableUndo = 1;
-    terminal.Receive("\x1D\r\n");
-    EXPECT_EQ("keep", target.Text());
-    EXPECT_EQ(0u, target.Caret());
-    EXPECT_EQ("", terminal.Output());
-}
-
-TEST(UndoCapture, EchoAndDdeTextAndCaptureSwitchedOffAreShownNotTyped)
+TEST(UndoCapture, EchoAndDdeTextAndTheRestOfALineAfterCaptureIsSwitchedOffAreShown)
 {
     FocusTarget target("old");
-    ASSERT_TRUE(target.IsForeground());
-    LoggedTerminal terminal;
-    terminal.State()->enableUndo = 1;
-    terminal.Show("\x1D" "echo\r");
-    terminal.State()->enableUndo = 0;
-    terminal.Receive("\x1D" "off\r\n");
-    EXPECT_EQ("old", target.Text());
-    EXPECT_EQ("\x1D" "echo\r\n\x1D" "off\r\n", terminal.Output());
-}
-
-TEST(UndoCapture, SwitchingCaptureOffMidLineShowsTheRestOfIt)
-{
-    FocusTarget target("old");
-    ASSERT_TRUE(target.IsForeground());
+    ASSERT_TRUE(target.HasFocus());
     LoggedTerminal terminal;
     TerminalState *state = terminal.State();
     ToggleUndoCapture(state);
-    ASSERT_EQ(1, state->enableUndo);
+    terminal.Show("\x1D" "echo\r");
     terminal.Receive("\x1D" "AB");
-    EXPECT_EQ(1, state->undoCapturing);
-
     ToggleUndoCapture(state);
-    EXPECT_EQ(0, state->enableUndo);
-    EXPECT_EQ(0, state->undoCapturing);
-    terminal.Receive("CD\r\n");
+    terminal.Receive("CD\r\n\x1D" "off\r\n");
+    // Switched on again, the capture abandoned mid-line stays abandoned.
+    ToggleUndoCapture(state);
+    terminal.Receive("EF\r\n");
     EXPECT_EQ("ABold", target.Text());
-    EXPECT_EQ("CD\r\n", terminal.Output());
-
-    // Switched on again mid-line, the rest of a line is no marked line.
-    ToggleUndoCapture(state);
-    terminal.Receive("EF");
-    ToggleUndoCapture(state);
-    ToggleUndoCapture(state);
-    terminal.Receive("GH\r\n");
-    EXPECT_EQ("CD\r\nEFGH\r\n", terminal.Output());
-    EXPECT_EQ("ABold", target.Text());
+    EXPECT_EQ("\x1D" "echo\r\nCD\r\n\x1D" "off\r\nEF\r\n", terminal.Output());
     ToggleUndoCapture(NULL);
 }
 
 TEST(UndoCapture, AHungForegroundApplicationHoldsTheTerminalOnlyBriefly)
 {
     FocusTarget target("old");
-    ASSERT_TRUE(target.IsForeground());
+    ASSERT_TRUE(target.HasFocus());
     LoggedTerminal terminal;
     terminal.State()->enableUndo = 1;
-    PostMessageA(target.Window(), kStopAnswering, 3000, 0);
+    // Hung for longer than the terminal may wait, so only a bounded wait passes.
+    PostMessageA(target.Window(), kStopAnswering, 10000, 0);
     Sleep(100);
     DWORD start = GetTickCount();
     terminal.Receive("\x1D" "lost\r\nshown\r\n");
@@ -175,12 +138,12 @@ TEST(UndoCapture, WithTheTerminalInFrontTheTextGoesIntoItsOwnInputLine)
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(terminal.Input());
-    terminal.Terminal().Pump(100);
+    terminal.Pump(100);
     ASSERT_EQ(window, GetForegroundWindow());
     SetWindowTextA(terminal.Input(), "typed");
     terminal.State()->enableUndo = 1;
     terminal.Receive("\x1D" "host \r\n");
-    EXPECT_EQ("host typed", WindowText(terminal.Input()));
+    EXPECT_EQ("host typed", TextOf(terminal.Input()));
     EXPECT_EQ("", terminal.Output());
 }
 
