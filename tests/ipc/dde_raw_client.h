@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -31,47 +30,42 @@ public:
 
     HWND Window() const { return window_; }
     // Sends an initiate to `server` (HWND_BROADCAST for all) and returns the
-    // window that answered first, NULL when none did. The names in the
-    // answer's atoms are kept; the atoms themselves are deleted, as the
-    // receiver of an initiate's answer must.
+    // window that answered first, NULL when none did; an empty name goes as
+    // the zero atom, the wildcard. The answers' names are kept and their atoms
+    // deleted, as the receiver of an answer must.
     HWND Initiate(HWND server, const char *service, const char *topic = "Command");
     HWND InitiateWithAtoms(HWND server, ATOM service, ATOM topic);
     const std::vector<ReceivedAnswer> &Answers() const { return answers_; }
 
-    // Posts an execute whose block holds exactly `bytes` (add the NUL to the
-    // string to send a terminated one). The block is freed when its
-    // acknowledgement arrives, or at the end. Returns the block.
+    // Posts an execute whose block holds exactly `bytes` and returns the
+    // block; it is freed when its acknowledgement arrives, or at the end.
     HGLOBAL PostExecute(HWND server, const std::string &bytes);
-    // Pumps this thread's messages until an acknowledgement arrives.
     bool WaitForAck(ReceivedAck *ack, DWORD timeoutMs = 3000);
     // Pumps for the given time and reports whether any acknowledgement came.
     bool AnyAckWithin(DWORD milliseconds);
 
     bool PostTerminate(HWND server);
-    // Pumps until `server` answers this client's terminate or, when it was
-    // not asked, until any terminate from it arrives.
-    bool WaitForTerminate(HWND server, DWORD timeoutMs = 3000);
-    int TerminatesFrom(HWND server) const;
+    // Waits for the answer to this client's own terminate.
+    bool WaitForTerminate(DWORD timeoutMs = 3000);
+    bool Terminate(HWND server, DWORD timeoutMs = 3000) { return PostTerminate(server) && WaitForTerminate(timeoutMs); }
+    int Terminates() const { return terminates_; }
 
-    // Whether a terminate the client did not ask for is answered (the default).
-    void AnswerTerminates(bool answer) { answerTerminates_ = answer; }
-    // Runs after an unasked terminate has been handled.
-    void OnUnaskedTerminate(std::function<void()> action) { onUnaskedTerminate_ = std::move(action); }
+    // What a terminate the client did not ask for gets: an answer unless
+    // switched off, then the action.
+    bool answerTerminates = true;
+    std::function<void()> onUnaskedTerminate;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnAnswer(HWND server, LPARAM atoms);
     void OnPostedAck(HWND server, LPARAM lParam);
     void OnTerminate(HWND server);
-    bool IsAwaitingAnswer(HWND server) const;
 
     HWND window_;
-    bool answerTerminates_;
-    bool initiating_;
-    std::function<void()> onUnaskedTerminate_;
+    bool initiating_ = false;
+    bool awaitingTerminate_ = false;
+    int terminates_ = 0;
     std::vector<ReceivedAnswer> answers_;
     std::vector<ReceivedAck> acks_;
-    std::map<HWND, int> terminates_;
-    std::vector<HWND> terminating_;
     std::vector<HGLOBAL> blocks_;
 };

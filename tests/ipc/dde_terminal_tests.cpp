@@ -1,3 +1,5 @@
+// The real VRK.exe against clients of the platform's DDE library, a raw
+// client in another process, a second copy of itself and stand-in servers.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,10 +9,14 @@
 #include <string>
 
 #include "tests/ipc/dde_raw_client.h"
+#include "tests/ipc/dde_server_peer.h"
 #include "tests/ipc/dde_test_support.h"
+#include "tests/ipc/peer_support.h"
 #include "tests/support/bench_ports.h"
+#include "tests/support/build_files.h"
 #include "tests/support/far_end.h"
 #include "tests/support/terminal_under_test.h"
+#include "tests/support/windows_of_process.h"
 
 namespace {
 
@@ -18,6 +24,7 @@ const int kPort = kCablePorts[0];
 const int kFirstPortChoice = 1000;
 const int k9600Choice = 1004;
 const wchar_t kPortOpened[] = L"通信ポートを開きました。\n文字を入力してEnterキーを押せばULACSに送信されます。";
+const wchar_t kDuplicateNotice[] = L"同名のDDEｻｰﾊﾞｰが見つかったので、\nDDEｻｰﾋﾞｽ機能を無効にしました。";
 
 HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
 {
@@ -37,7 +44,8 @@ public:
     }
     ~LibraryClient()
     {
-        Disconnect();
+        if (conversation_)
+            DdeDisconnect(conversation_);
         if (instance_)
             DdeUninitialize(instance_);
     }
@@ -53,32 +61,21 @@ public:
         DdeFreeStringHandle(instance_, topicName);
         return conversation_ != NULL;
     }
-    void Disconnect()
-    {
-        if (conversation_)
-            DdeDisconnect(conversation_);
-        conversation_ = NULL;
-    }
     // The execute string in the client's own character set; true when the
-    // acknowledgement was positive, with the library's error code.
-    bool Execute(const std::string &command, UINT *error)
+    // acknowledgement was positive and the library reports no error.
+    bool Execute(const std::string &command)
     {
-        if (!unicode_)
-            return Transact(command.c_str(), static_cast<DWORD>(command.size() + 1), error);
-        std::wstring wide = Widen(command);
-        return ExecuteWide(wide, error);
+        if (unicode_)
+            return ExecuteWide(Widen(command));
+        return Transact(command.c_str(), static_cast<DWORD>(command.size() + 1));
     }
-    bool ExecuteWide(const std::wstring &command, UINT *error)
+    bool ExecuteWide(const std::wstring &command)
     {
         // Wine's library reads the byte count as a character count when it
         // converts for an ANSI server; the padding keeps that read inside.
         std::wstring padded = command + std::wstring(command.size() + 1, L'\0');
-        return Transact(padded.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)), error);
+        return Transact(padded.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     }
-    HWND Partner() const { return Info().hwndPartner; }
-    bool IsConnected() const { return (Info().wStatus & ST_CONNECTED) != 0; }
-
-private:
     CONVINFO Info() const
     {
         CONVINFO info = {};
@@ -86,18 +83,19 @@ private:
         DdeQueryConvInfo(conversation_, QID_SYNC, &info);
         return info;
     }
+
+private:
     HSZ Name(const std::string &text) const
     {
         return unicode_ ? DdeCreateStringHandleW(instance_, Widen(text).c_str(), CP_WINUNICODE)
                         : DdeCreateStringHandleA(instance_, text.c_str(), CP_WINANSI);
     }
-    bool Transact(const void *bytes, DWORD size, UINT *error)
+    bool Transact(const void *bytes, DWORD size)
     {
-        DWORD result = 0;
         auto *data = static_cast<LPBYTE>(const_cast<void *>(bytes));
+        DWORD result = 0;
         HDDEDATA done = DdeClientTransaction(data, size, conversation_, NULL, 0, XTYP_EXECUTE, 5000, &result);
-        *error = DdeGetLastError(instance_);
-        return done != NULL;
+        return done != NULL && DdeGetLastError(instance_) == DMLERR_NO_ERROR;
     }
 
     bool unicode_;
@@ -112,103 +110,65 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(terminal_.Start()); }
 
-    void OpenPort() { ASSERT_EQ(kPortOpened, terminal_.Connect(kFirstPortChoice, k9600Choice)); }
-    void LeavePortClosed() { ASSERT_TRUE(terminal_.AnswerPortDialog(0, false)); }
-
-    DWORD MillisecondsToCloseWhilePumping()
-    {
-        DWORD start = GetTickCount();
-        PostMessageA(terminal_.MainWindow(), WM_CLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntilExited(terminal_.Process(), 10000));
-        return GetTickCount() - start;
-    }
-
     std::string service_;
     TerminalUnderTest terminal_;
 };
 
 TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAndAreAlwaysAcknowledged)
 {
-    OpenPort();
+    ASSERT_EQ(kPortOpened, terminal_.Connect(kFirstPortChoice, k9600Choice));
     FarEnd farEnd(FarPortOf(kPort));
     ASSERT_TRUE(farEnd.IsOpen());
+    // 日本語, 表 and ソ (whose second bytes are backslashes), ﾃｽﾄ.
+    const std::string shiftJis = "\x93\xfa\x96\x7b\x8c\xea\x95\x5c\x83\x5c\xc3\xbd\xc4";
     for (bool unicode : {false, true}) {
+        SCOPED_TRACE(unicode ? "Unicode" : "ANSI");
         LibraryClient client(unicode);
-        ASSERT_TRUE(client.Connect(unicode ? service_ : InLowerCase(service_))) << unicode;
-        EXPECT_EQ(terminal_.MainWindow(), client.Partner());
+        ASSERT_TRUE(client.Connect(unicode ? service_ : InLowerCase(service_)));
+        EXPECT_EQ(terminal_.MainWindow(), client.Info().hwndPartner);
         const struct {
             const char *command;
             const char *written;
         } cases[] = {
-            {"[Send(ABC)]", "ABC"},
-            {"[Send(A\r\nB)]", "A\rB"},
-            {"[Send(f(x))]", "f(x)"},
-            {"[send(x)]", ""},
-            {"[Send(x)", ""},
-            {"[Send()]", ""},
+            {"[Send(ABC)]", "ABC"}, {"[Send(A\r\nB)]", "A\rB"}, {"[Send(f(x))]", "f(x)"},
+            {"[send(x)]", ""},      {"[Send(x)", ""},           {"[Send()]", ""},
         };
         std::string expected;
         for (const auto &c : cases) {
-            UINT error = 0;
-            EXPECT_TRUE(client.Execute(c.command, &error)) << c.command;
-            EXPECT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), error) << c.command;
+            EXPECT_TRUE(client.Execute(c.command)) << c.command;
             expected += c.written;
         }
-        EXPECT_EQ(expected, farEnd.Read(expected.size())) << unicode;
+        EXPECT_TRUE(unicode ? client.ExecuteWide(L"[Send(日本語表ソﾃｽﾄ)]") : client.Execute("[Send(" + shiftJis + ")]"));
+        EXPECT_EQ(expected + shiftJis, farEnd.Read(expected.size() + shiftJis.size()));
         EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
     }
 }
 
-TEST_F(DdeTerminal, JapaneseTextReachesTheLineInTheSystemCodePage)
+// Across processes Wine copies every command block, so only here does the
+// acknowledgement prove it names the client's own block. The terminal leaves
+// the atoms of its answers to the client, as the DDE protocol has it:
+// deleting them as well would take references other programs hold on the same
+// names. (Memory is measured in the in-process test: Wine keeps its copies of
+// the blocks in the receiving process.)
+TEST_F(DdeTerminal, RawConversationsFromAnotherProcessAreAcknowledgedAndLeaveAtomsAsTheyWere)
 {
-    OpenPort();
-    FarEnd farEnd(FarPortOf(kPort));
-    // 日本語, 表 and ソ (whose second bytes are backslashes), ﾃｽﾄ.
-    const std::string shiftJis = "\x93\xfa\x96\x7b\x8c\xea\x95\x5c\x83\x5c\xc3\xbd\xc4";
-    LibraryClient ansi(false);
-    ASSERT_TRUE(ansi.Connect(service_));
-    UINT error = 0;
-    EXPECT_TRUE(ansi.Execute("[Send(" + shiftJis + ")]", &error));
-    EXPECT_EQ(shiftJis, farEnd.Read(shiftJis.size()));
-
-    LibraryClient wide(true);
-    ASSERT_TRUE(wide.Connect(service_));
-    EXPECT_TRUE(wide.ExecuteWide(L"[Send(日本語表ソﾃｽﾄ)]", &error));
-    EXPECT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), error);
-    EXPECT_EQ(shiftJis, farEnd.Read(shiftJis.size()));
-    EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
-}
-
-TEST_F(DdeTerminal, RawClientInAnotherProcessGetsItsOwnHandleBackInAPositiveAck)
-{
-    LeavePortClosed();
-    RawDdeClient client;
-    ASSERT_EQ(terminal_.MainWindow(), client.Initiate(HWND_BROADCAST, service_.c_str()));
-    ASSERT_EQ(1u, client.Answers().size());
-    HGLOBAL block = client.PostExecute(terminal_.MainWindow(), std::string("[Send(x)]", 10));
-    ReceivedAck ack = {};
-    ASSERT_TRUE(client.WaitForAck(&ack));
-    EXPECT_EQ(terminal_.MainWindow(), ack.from);
-    EXPECT_EQ(0x8000u, ack.status);
-    EXPECT_EQ(reinterpret_cast<UINT_PTR>(block), ack.handle);
-}
-
-// The terminal leaves the atoms of its answers to the client, as the DDE
-// protocol has it; deleting them as well would take references that other
-// programs hold on the same names.
-TEST_F(DdeTerminal, AtomsThatOtherProgramsHoldSurviveConversations)
-{
-    LeavePortClosed();
+    ASSERT_TRUE(terminal_.AnswerPortDialog(0, false));
+    const HWND server = terminal_.MainWindow();
     ATOM heldService = GlobalAddAtomA(service_.c_str());
     ATOM heldTopic = GlobalAddAtomA("Command");
-    for (int round = 0; round < 3; ++round) {
-        LibraryClient library(round % 2 != 0);
-        ASSERT_TRUE(library.Connect(service_));
-        RawDdeClient raw;
-        ASSERT_TRUE(raw.Initiate(terminal_.MainWindow(), service_.c_str()));
-        ASSERT_TRUE(raw.PostTerminate(terminal_.MainWindow()));
-        ASSERT_TRUE(raw.WaitForTerminate(terminal_.MainWindow()));
+    RawDdeClient client;
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        ASSERT_EQ(server, client.Initiate(server, service_.c_str())) << cycle;
+        HGLOBAL block = client.PostExecute(server, std::string("[Send(x)]", 10));
+        ReceivedAck ack = {};
+        ASSERT_TRUE(client.WaitForAck(&ack)) << cycle;
+        ASSERT_EQ(server, ack.from);
+        ASSERT_EQ(0x8000u, ack.status);
+        ASSERT_EQ(reinterpret_cast<UINT_PTR>(block), ack.handle);
+        ASSERT_TRUE(client.Terminate(server)) << cycle;
     }
+    for (bool unicode : {false, true})
+        EXPECT_TRUE(LibraryClient(unicode).Connect(service_));
     char name[256] = "";
     EXPECT_LT(0u, GlobalGetAtomNameA(heldService, name, sizeof name));
     EXPECT_EQ(service_, name);
@@ -218,47 +178,121 @@ TEST_F(DdeTerminal, AtomsThatOtherProgramsHoldSurviveConversations)
     EXPECT_EQ(0, GlobalFindAtomA(service_.c_str()));
 }
 
-// Memory is measured in the in-process test: across processes Wine keeps the
-// copy it makes of every command block in the receiving process.
-TEST_F(DdeTerminal, ConversationsFromAnotherProcessLeaveNoAtomBehind)
-{
-    LeavePortClosed();
-    HWND server = terminal_.MainWindow();
-    RawDdeClient client;
-    for (int cycle = 0; cycle < 1000; ++cycle) {
-        ASSERT_EQ(server, client.Initiate(server, service_.c_str())) << cycle;
-        client.PostExecute(server, std::string("[Send(x)]", 10));
-        ReceivedAck ack = {};
-        ASSERT_TRUE(client.WaitForAck(&ack)) << cycle;
-        ASSERT_TRUE(client.PostTerminate(server));
-        ASSERT_TRUE(client.WaitForTerminate(server)) << cycle;
-    }
-    EXPECT_EQ(0, GlobalFindAtomA(service_.c_str()));
-}
-
 TEST_F(DdeTerminal, ClosingEndsLibraryConversationsWhoseAnswerEndsTheWait)
 {
-    LeavePortClosed();
-    LibraryClient first(false);
-    LibraryClient second(true);
-    ASSERT_TRUE(first.Connect(service_));
-    ASSERT_TRUE(second.Connect(service_));
-    ASSERT_TRUE(first.IsConnected() && second.IsConnected());
-    EXPECT_LT(MillisecondsToCloseWhilePumping(), 2000u);
-    EXPECT_FALSE(first.IsConnected());
-    EXPECT_FALSE(second.IsConnected());
+    ASSERT_TRUE(terminal_.AnswerPortDialog(0, false));
+    LibraryClient ansi(false);
+    LibraryClient wide(true);
+    ASSERT_TRUE(ansi.Connect(service_) && wide.Connect(service_));
+    DWORD start = GetTickCount();
+    PostMessageA(terminal_.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return terminal_.HasExited(); }, 10000));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_FALSE(ansi.Info().wStatus & ST_CONNECTED);
+    EXPECT_FALSE(wide.Info().wStatus & ST_CONNECTED);
 }
 
-TEST_F(DdeTerminal, ClosingWaitsABoundedTimeForAClientThatNeverAnswers)
+// --- The duplicate-service probe at start-up ------------------------------------
+
+// Another program serving a DDE name (tests/ipc/dde_server_peer.cpp).
+class ServerPeer {
+public:
+    ServerPeer(const std::string &service, const char *mode)
+        : process_("dde_server_peer.exe", service + " " + mode),
+          window_(WaitForTopLevel(process_.Id(), kServerPeerClassW, NULL, 10000))
+    {
+    }
+    HWND Window() const { return window_; }
+    LRESULT Count(UINT what) const
+    {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutA(window_, what, 0, 0, SMTO_ABORTIFHUNG, 3000, &count);
+        return static_cast<LRESULT>(count);
+    }
+
+private:
+    PeerProcess process_;
+    HWND window_;
+};
+
+TEST(DdeProbe, ACopyServingTheSameNameInOtherCaseGivesWayAndLeavesTheFirstClean)
 {
-    LeavePortClosed();
-    RawDdeClient silent;
-    silent.AnswerTerminates(false);
-    ASSERT_TRUE(silent.Initiate(terminal_.MainWindow(), service_.c_str()));
-    DWORD elapsed = MillisecondsToCloseWhilePumping();
-    EXPECT_GE(elapsed, 2500u);
-    EXPECT_LT(elapsed, 6000u);
-    EXPECT_EQ(1, silent.TerminatesFrom(terminal_.MainWindow()));
+    std::string name = UniqueServiceName();
+    TerminalUnderTest first(IniWithService(name).c_str());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(first.AnswerPortDialog(0, false));
+
+    TerminalUnderTest second(IniWithService(InLowerCase(name)).c_str());
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(kDuplicateNotice, second.AnswerMessageBox());
+    EXPECT_TRUE(second.AnswerPortDialog(0, false));
+    EXPECT_EQ(L"VRK", second.Title());
+    EXPECT_EQ(L"VRK (" + Widen(name) + L")", first.Title());
+
+    TerminalUnderTest third(IniWithService(name + "B").c_str());
+    ASSERT_TRUE(third.Start());
+    EXPECT_TRUE(third.AnswerPortDialog(0, false)) << "another name is no duplicate";
+    EXPECT_EQ(L"VRK (" + Widen(name) + L"B)", third.Title());
+
+    RawDdeClient client;
+    client.Initiate(HWND_BROADCAST, name.c_str());
+    ASSERT_EQ(1u, client.Answers().size());
+    EXPECT_EQ(first.MainWindow(), client.Answers()[0].server);
+    ASSERT_TRUE(client.Terminate(first.MainWindow()));
+
+    // A conversation left over with the second copy, which no longer serves,
+    // would hold the first copy's shutdown until its wait ran out.
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(first.Close());
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_TRUE(second.Close());
+    std::string settings = ReadWholeFile(second.PathOf("VRK.ini"));
+    EXPECT_NE(std::string::npos, settings.find("DdeServiceName=" + InLowerCase(name) + "\r\n")) << settings;
+}
+
+TEST(DdeProbe, EveryServerThatAnswersIsToldTheConversationIsOver)
+{
+    std::string name = UniqueServiceName();
+    ServerPeer one(name, "answer");
+    ServerPeer two(InLowerCase(name), "answer");
+    ASSERT_TRUE(one.Window() && two.Window());
+    TerminalUnderTest terminal(IniWithService(name).c_str());
+    ASSERT_TRUE(terminal.Start());
+    EXPECT_EQ(kDuplicateNotice, terminal.AnswerMessageBox());
+    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
+    for (const ServerPeer *peer : {&one, &two}) {
+        EXPECT_EQ(0, peer->Count(kCountConversations));
+        EXPECT_EQ(1, peer->Count(kCountTerminates));
+    }
+    EXPECT_EQ(L"VRK", terminal.Title());
+    EXPECT_EQ(0, GlobalFindAtomA(name.c_str()));
+}
+
+TEST(DdeProbe, AServerThatNeverAnswersTheTerminateHoldsStartUpForTenSeconds)
+{
+    std::string name = UniqueServiceName();
+    ServerPeer silent(name, "silent");
+    ASSERT_TRUE(silent.Window());
+    TerminalUnderTest terminal(IniWithService(name).c_str());
+    DWORD start = GetTickCount();
+    // The window appears only after the wait, which may outlast Start's patience.
+    terminal.Start();
+    EXPECT_EQ(kDuplicateNotice, terminal.AnswerMessageBox(20000));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 9500u);
+    EXPECT_LT(elapsed, 15000u);
+    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
+}
+
+TEST(DdeProbe, AHungWindowDelaysStartUpByAFewSecondsAtMost)
+{
+    ServerPeer hung(UniqueServiceName(), "hang");
+    ASSERT_TRUE(hung.Window());
+    TerminalUnderTest terminal(IniWithService(UniqueServiceName()).c_str());
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(terminal.Start());
+    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
+    EXPECT_LT(GetTickCount() - start, 5000u);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The link's functions called directly on a terminal window of the test
 // program, against stand-in servers in their own processes: switching, the
-// timer gate, and how long a server that stops answering can hold the
-// terminal's thread.
+// timer gate, offers that arrive in the middle of a link, and how long a
+// server that stops answering can hold the terminal's thread.
 #include <gtest/gtest.h>
 
-#include "app/program_identity.h"
+#include <functional>
+#include <string>
+
+#include "ipc/ims_codes.h"
 #include "ipc/ims_link.h"
 #include "tests/ipc/ims_peer.h"
 #include "tests/support/in_process_terminal.h"
@@ -22,33 +25,35 @@ bool WaitUntilLinked(InProcessTerminal &terminal, const ImsPeer &server)
     return PumpUntil([&] { return terminal.State()->imsServer == server.Window(); }, 3000);
 }
 
-// A message-only window of the test's thread that switches the terminal's link
-// when a server pokes it, as a command arriving in the middle of a send would.
-class SwitchOnPoke {
+// A message-only window of the test's thread that acts when a server pokes
+// it, in the middle of the terminal's send to that server.
+class ActOnPoke {
 public:
-    explicit SwitchOnPoke(HWND terminal)
+    explicit ActOnPoke(std::function<void()> action) : action_(std::move(action))
     {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = Proc;
         windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "VrkImsSwitchOnPoke";
+        windowClass.lpszClassName = "VrkImsActOnPoke";
         RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  NULL, windowClass.hInstance, NULL);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(terminal));
+        window_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL,
+                                  windowClass.hInstance, NULL);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&action_));
     }
-    ~SwitchOnPoke() { DestroyWindow(window_); }
-    SwitchOnPoke(const SwitchOnPoke &) = delete;
-    SwitchOnPoke &operator=(const SwitchOnPoke &) = delete;
+    ~ActOnPoke() { DestroyWindow(window_); }
+    ActOnPoke(const ActOnPoke &) = delete;
+    ActOnPoke &operator=(const ActOnPoke &) = delete;
     HWND Window() const { return window_; }
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == RegisterWindowMessageA(kImsPeerPokeName))
-            ToggleImsLink(reinterpret_cast<HWND>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+        auto *action = reinterpret_cast<std::function<void()> *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (action && message == RegisterWindowMessageA(kImsPeerPokeName))
+            (*action)();
         return DefWindowProcA(window, message, wParam, lParam);
     }
+    std::function<void()> action_;
     HWND window_;
 };
 
@@ -79,10 +84,8 @@ TEST(ImsSwitchTest, SwitchingOnDiscoversAndSwitchingOffReleases)
         ToggleImsLink(terminal.Window());
         EXPECT_EQ(state->imsEnabled, 0);
         EXPECT_EQ(state->imsServer, nullptr);
-        std::vector<PeerEvent> events = server.Events();
-        ASSERT_GE(events.size(), 2u);
-        EXPECT_EQ(events[events.size() - 2].name, kPeerLogGet);
-        EXPECT_EQ(events.back().name, kPeerLogSet);
+        const std::string said = server.Conversation();
+        EXPECT_EQ(said.rfind("get set"), said.size() - 7) << said << ": asked, then released";
         EXPECT_EQ(server.Target(), nullptr);
     }
 }
@@ -96,7 +99,7 @@ TEST(ImsSwitchTest, SwitchingOffWhileNotLinkedSendsNothing)
     terminal.Pump(400);
     ToggleImsLink(terminal.Window());
     terminal.Pump(400);
-    EXPECT_EQ(server.Count(kPeerLogGet) + server.Count(kPeerLogSet), 0u);
+    EXPECT_EQ(server.Conversation(), "discover");
     EXPECT_EQ(terminal.State()->imsEnabled, 0);
 }
 
@@ -104,7 +107,7 @@ TEST(ImsSwitchTest, SwitchingOffWhileAServerIsBeingLinkedReleasesIt)
 {
     ImsPeer server;
     InProcessTerminal terminal(kLinkOff);
-    SwitchOnPoke switcher(terminal.Window());
+    ActOnPoke switcher([&] { ToggleImsLink(terminal.Window()); });
     server.Order(kPeerPokeOnQuestion, switcher.Window());
     ToggleImsLink(terminal.Window());
     ASSERT_TRUE(server.WaitForCount(kPeerLogSet, 2));
@@ -113,23 +116,24 @@ TEST(ImsSwitchTest, SwitchingOffWhileAServerIsBeingLinkedReleasesIt)
     EXPECT_EQ(server.Target(), nullptr);
 }
 
-TEST(ImsSwitchTest, ReleaseOnlyAsksAServerThatHasTakenAnotherTarget)
+// The late offer comes while the first server is asked for its target, after
+// the discovery has taken that server's offer.
+TEST(ImsSwitchTest, AnOfferArrivingWhileAnotherIsBeingAcceptedIsIgnored)
 {
+    ImsPeer bystander(kOfferNever);
     ImsPeer server;
     InProcessTerminal terminal(kLinkOff);
+    ActOnPoke lateOffer([&] { SendLinkCode(terminal.Window(), kImsOffer, bystander.Window()); });
+    server.Order(kPeerPokeOnQuestion, lateOffer.Window());
     ToggleImsLink(terminal.Window());
     ASSERT_TRUE(WaitUntilLinked(terminal, server));
-    server.Order(kPeerTakeTarget, server.Window());
-    const size_t checks = server.Count(kPeerLogGet);
-
-    ReleaseImsLink(terminal.Window());
-    EXPECT_EQ(terminal.State()->imsServer, nullptr);
-    EXPECT_EQ(server.Count(kPeerLogGet), checks + 1);
-    EXPECT_EQ(server.Count(kPeerLogSet), 1u);
-    EXPECT_EQ(server.Target(), server.Window());
+    terminal.Pump(300);
+    EXPECT_EQ(server.Target(), terminal.State()->inputEdit);
+    EXPECT_EQ(bystander.Conversation(), "discover");
+    EXPECT_EQ(bystander.Target(), nullptr);
 }
 
-TEST(ImsSwitchTest, OnlyThePollTimerChecksTheLink)
+TEST(ImsSwitchTest, OnlyThePollTimerChecksTheLinkAndReleaseAsksBeforeItResets)
 {
     ImsPeer server;
     InProcessTerminal terminal(kLinkOff);
@@ -143,9 +147,11 @@ TEST(ImsSwitchTest, OnlyThePollTimerChecksTheLink)
     EXPECT_EQ(state->imsServer, server.Window());
     EXPECT_EQ(server.Count(kPeerLogGet), checks);
 
-    CheckImsLink(terminal.Window(), state->timerId);
+    ReleaseImsLink(terminal.Window());
     EXPECT_EQ(state->imsServer, nullptr);
     EXPECT_EQ(server.Count(kPeerLogGet), checks + 1);
+    EXPECT_EQ(server.Count(kPeerLogSet), 1u);
+    EXPECT_EQ(server.Target(), server.Window());
 }
 
 TEST(ImsHungServerTest, ServerThatStopsAnsweringAfterItsOfferIsNotLinked)
@@ -170,16 +176,8 @@ TEST(ImsHungServerTest, ServerThatStopsAnsweringAfterItsOfferIsNotLinked)
 
 TEST(ImsHungServerTest, LinkedServerThatStopsAnsweringIsLetGo)
 {
-    struct Case {
-        const char *name;
-        void (*act)(HWND terminal, UINT_PTR timerId);
-    };
-    const Case cases[] = {
-        {"link check", [](HWND window, UINT_PTR timerId) { CheckImsLink(window, timerId); }},
-        {"release", [](HWND window, UINT_PTR) { ReleaseImsLink(window); }},
-    };
-    for (const Case &test : cases) {
-        SCOPED_TRACE(test.name);
+    for (bool release : {false, true}) {
+        SCOPED_TRACE(release ? "release" : "link check");
         ImsPeer server;
         InProcessTerminal terminal(kLinkOff);
         TerminalState *state = terminal.State();
@@ -189,7 +187,12 @@ TEST(ImsHungServerTest, LinkedServerThatStopsAnsweringIsLetGo)
         // Not pumped: a timer tick here would find the hang before the case does.
         Sleep(100);
 
-        DWORD taken = MillisecondsTaken([&] { test.act(terminal.Window(), state->timerId); });
+        DWORD taken = MillisecondsTaken([&] {
+            if (release)
+                ReleaseImsLink(terminal.Window());
+            else
+                CheckImsLink(terminal.Window(), state->timerId);
+        });
         EXPECT_LT(taken, kAnswerWithinMs);
         EXPECT_EQ(state->imsServer, nullptr);
     }

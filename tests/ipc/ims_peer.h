@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/ipc/ims_peer_control.h"
+#include "tests/ipc/peer_support.h"
 
 struct PeerEvent {
     DWORD tick;
@@ -30,28 +30,29 @@ public:
     unsigned long long Order(ImsPeerOrder order, HWND window) const;
     // The server stops pumping messages for good; returns the tick of the order.
     DWORD Hang() const;
-    HWND Target() const;
-    bool HasExited(DWORD timeoutMs) const;
+    HWND Target() const { return AsWindow(Order(kPeerQueryTarget)); }
+    bool HasExited(DWORD timeoutMs) const { return process_.HasExited(timeoutMs); }
 
     std::vector<PeerEvent> Events() const;
     std::vector<PeerEvent> EventsNamed(const char *name) const;
-    size_t Count(const char *name) const;
+    size_t Count(const char *name) const { return EventsNamed(name).size(); }
+    // The link messages received, by name, in order, leaving out the server's
+    // start and its offers, whose place among them is up to the scheduler.
+    std::string Conversation() const;
     // Waits until `count` events of that name have been logged.
     bool WaitForCount(const char *name, size_t count, DWORD timeoutMs = 3000) const;
+
+    static HWND AsWindow(unsigned long long value);
 
 private:
     std::string directory_;
     std::string logPath_;
-    PROCESS_INFORMATION process_;
+    PeerProcess process_;
     UINT controlMessage_;
     HWND window_;
 };
 
-// Dispatches this thread's messages until `done` holds or the time runs out;
-// the test thread keeps pumping so that no window of its own holds up a
-// broadcast.
-bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs);
-void PumpFor(DWORD milliseconds);
-
+// Sends the terminal a link message as a server would; returns its reply,
+// kPeerNoReply when none came.
+unsigned long long SendLinkCode(HWND terminal, WPARAM code, HWND window);
 HWND InputLineOf(HWND terminal);
-HWND AsWindow(unsigned long long value);
