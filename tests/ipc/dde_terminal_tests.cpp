@@ -8,7 +8,6 @@
 
 #include <string>
 
-#include "tests/ipc/dde_raw_client.h"
 #include "tests/ipc/dde_server_peer.h"
 #include "tests/ipc/dde_test_support.h"
 #include "tests/ipc/peer_support.h"
@@ -35,19 +34,17 @@ HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULON
 // ANSI or its Unicode form, as most programs that drive the terminal are.
 class LibraryClient {
 public:
-    explicit LibraryClient(bool unicode) : unicode_(unicode), instance_(0), conversation_(NULL)
+    explicit LibraryClient(bool unicode) : unicode_(unicode)
     {
-        UINT result = unicode ? DdeInitializeW(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0)
-                              : DdeInitializeA(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0);
-        if (result != DMLERR_NO_ERROR)
-            instance_ = 0;
+        if (unicode)
+            DdeInitializeW(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0);
+        else
+            DdeInitializeA(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0);
     }
     ~LibraryClient()
     {
-        if (conversation_)
-            DdeDisconnect(conversation_);
-        if (instance_)
-            DdeUninitialize(instance_);
+        DdeDisconnect(conversation_);
+        DdeUninitialize(instance_);
     }
     LibraryClient(const LibraryClient &) = delete;
     LibraryClient &operator=(const LibraryClient &) = delete;
@@ -94,8 +91,8 @@ private:
     }
 
     bool unicode_;
-    DWORD instance_;
-    HCONV conversation_;
+    DWORD instance_ = 0;
+    HCONV conversation_ = NULL;
 };
 
 // The real VRK.exe serving a name of its own.
@@ -193,7 +190,7 @@ TEST(DdeProbe, ACopyServingTheSameNameInOtherCaseGivesWayAndLeavesTheFirstClean)
     RawDdeClient client;
     client.Initiate(HWND_BROADCAST, name.c_str());
     ASSERT_EQ(1u, client.Answers().size());
-    EXPECT_EQ(first.MainWindow(), client.Answers()[0].server);
+    EXPECT_EQ(first.MainWindow(), client.Answers()[0]);
     // Wine copies a command block for the receiving process; the
     // acknowledgement must name the client's own all the same.
     HGLOBAL block = client.PostExecute(first.MainWindow(), std::string("[Send(x)]", 10));
