@@ -24,16 +24,12 @@ const DWORD kAnswerWithinMs = 1000;
 // it, in the middle of the terminal's send to that server.
 class ActOnPoke {
 public:
-    explicit ActOnPoke(std::function<void()> action) : action_(std::move(action))
+    explicit ActOnPoke(std::function<void()> action)
+        : action_(std::move(action)), window_(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL,
+                                                              GetModuleHandleA(NULL), NULL))
     {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "VrkImsActOnPoke";
-        RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL,
-                                  windowClass.hInstance, NULL);
         SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&action_));
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
     }
     ~ActOnPoke() { DestroyWindow(window_); }
     ActOnPoke(const ActOnPoke &) = delete;
