@@ -94,21 +94,13 @@ private:
     HCONV conversation_ = NULL;
 };
 
-// The real VRK.exe serving a name of its own.
-class DdeTerminal : public ::testing::Test {
-protected:
-    DdeTerminal() : service_(UniqueServiceName()), terminal_(IniWithService(service_).c_str()) {}
-
-    void SetUp() override { ASSERT_TRUE(terminal_.Start()); }
-
-    std::string service_;
-    TerminalUnderTest terminal_;
-};
-
 // Closing ends the clients' conversations: each answers, which ends the wait.
-TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAreAlwaysAcknowledgedAndEndedAtClose)
+TEST(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAreAlwaysAcknowledgedAndEndedAtClose)
 {
-    ASSERT_EQ(kPortOpened, terminal_.Connect(kFirstPortChoice, k9600Choice));
+    const std::string service = UniqueServiceName();
+    TerminalUnderTest terminal(IniWithService(service).c_str());
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_EQ(kPortOpened, terminal.Connect(kFirstPortChoice, k9600Choice));
     FarEnd farEnd(FarPortOf(kPort));
     ASSERT_TRUE(farEnd.IsOpen());
     // 日本語, 表 and ソ (whose second bytes are backslashes), ﾃｽﾄ.
@@ -117,7 +109,7 @@ TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAreAlwaysAcknowledged
     LibraryClient wide(true);
     for (LibraryClient *client : {&ansi, &wide}) {
         SCOPED_TRACE(client == &wide ? "Unicode" : "ANSI");
-        ASSERT_TRUE(client->Connect(client == &wide ? service_ : InLowerCase(service_)));
+        ASSERT_TRUE(client->Connect(client == &wide ? service : InLowerCase(service)));
         // Not the command, yet acknowledged as positively as the others.
         EXPECT_TRUE(client->Execute("[send(x)]"));
         EXPECT_TRUE(client->Execute("[Send(A\r\nB)]"));
@@ -127,8 +119,8 @@ TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAreAlwaysAcknowledged
         EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
     }
     DWORD start = GetTickCount();
-    PostMessageA(terminal_.MainWindow(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return terminal_.HasExited(); }, 10000));
+    PostMessageA(terminal.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return terminal.HasExited(); }, 10000));
     EXPECT_LT(GetTickCount() - start, 2000u);
     EXPECT_FALSE(ansi.IsConnected() || wide.IsConnected());
 }

@@ -76,8 +76,7 @@ public:
 
     // Sends an initiate to `server` (HWND_BROADCAST for all) and returns the
     // window that answered first, NULL when none did; an empty name goes as
-    // the zero atom, the wildcard. The answers' atoms are deleted, as their
-    // receiver must.
+    // the zero atom, the wildcard.
     HWND Initiate(HWND server, const char *service, const char *topic = "Command")
     {
         ATOM serviceAtom = *service ? GlobalAddAtomA(service) : 0;
@@ -151,17 +150,22 @@ private:
     {
         auto *client = reinterpret_cast<RawDdeClient *>(GetWindowLongPtrA(window, GWLP_USERDATA));
         HWND sender = reinterpret_cast<HWND>(wParam);
-        if (client && message == WM_DDE_ACK && client->initiating_) {
-            client->answers_.push_back(sender);
-            GlobalDeleteAtom(LOWORD(lParam));
-            GlobalDeleteAtom(HIWORD(lParam));
-        } else if (client && message == WM_DDE_ACK)
+        if (client && message == WM_DDE_ACK && client->initiating_)
+            client->OnAnswer(sender, lParam);
+        else if (client && message == WM_DDE_ACK)
             client->OnPostedAck(sender, lParam);
         else if (client && message == WM_DDE_TERMINATE)
             client->OnTerminate(sender);
         else
             return DefWindowProcA(window, message, wParam, lParam);
         return 0;
+    }
+    // The receiver of an initiate's answer deletes its atoms.
+    void OnAnswer(HWND server, LPARAM atoms)
+    {
+        answers_.push_back(server);
+        GlobalDeleteAtom(LOWORD(atoms));
+        GlobalDeleteAtom(HIWORD(atoms));
     }
     void OnPostedAck(HWND server, LPARAM lParam)
     {
