@@ -2,8 +2,6 @@
 //   dde_server_peer SERVICE answer   answers initiates and terminates
 //   dde_server_peer SERVICE silent   answers initiates, never a terminate
 //   dde_server_peer SERVICE hang     shows its window, then stops pumping
-// Its window reports, when sent kCountConversations, the conversations it
-// still holds and, with kCountTerminates, the terminates it has received.
 #include <windows.h>
 
 #include <dde.h>
@@ -18,34 +16,29 @@ namespace {
 
 const char *service = "";
 bool answerTerminates = true;
-std::vector<HWND> conversations;
-LRESULT terminatesReceived = 0;
-
-bool IsOurs(LPARAM atoms)
-{
-    char name[256] = "";
-    char topic[256] = "";
-    return GlobalGetAtomNameA(LOWORD(atoms), name, sizeof name) &&
-           GlobalGetAtomNameA(HIWORD(atoms), topic, sizeof topic) && lstrcmpiA(name, service) == 0 &&
-           lstrcmpA(topic, "Command") == 0;
-}
+std::vector<HWND> partners;
+LRESULT terminates = 0;
 
 void OnInitiate(HWND window, HWND client, LPARAM atoms)
 {
-    if (!IsOurs(atoms))
+    char name[256] = "";
+    char topic[256] = "";
+    if (!GlobalGetAtomNameA(LOWORD(atoms), name, sizeof name) ||
+        !GlobalGetAtomNameA(HIWORD(atoms), topic, sizeof topic) || lstrcmpiA(name, service) != 0 ||
+        lstrcmpA(topic, "Command") != 0)
         return;
-    conversations.push_back(client);
+    partners.push_back(client);
     SendMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(window),
                  MAKELPARAM(GlobalAddAtomA(service), GlobalAddAtomA("Command")));
 }
 
 void OnTerminate(HWND window, HWND client)
 {
-    ++terminatesReceived;
-    auto found = std::find(conversations.begin(), conversations.end(), client);
-    if (found == conversations.end())
+    ++terminates;
+    auto found = std::find(partners.begin(), partners.end(), client);
+    if (found == partners.end())
         return;
-    conversations.erase(found);
+    partners.erase(found);
     if (answerTerminates)
         PostMessageA(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
 }
@@ -59,13 +52,10 @@ LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DDE_TERMINATE:
         OnTerminate(window, reinterpret_cast<HWND>(wParam));
         return 0;
-    case kCountConversations:
-        return static_cast<LRESULT>(conversations.size());
+    case kCountOpen:
+        return static_cast<LRESULT>(partners.size());
     case kCountTerminates:
-        return terminatesReceived;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+        return terminates;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

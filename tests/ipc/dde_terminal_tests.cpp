@@ -1,3 +1,5 @@
+// The real VRK.exe against clients of the platform's DDE library, a raw
+// client in another process, a second copy of itself and stand-in servers.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -6,11 +8,14 @@
 
 #include <string>
 
-#include "tests/ipc/dde_raw_client.h"
+#include "tests/ipc/dde_server_peer.h"
 #include "tests/ipc/dde_test_support.h"
+#include "tests/ipc/peer_support.h"
 #include "tests/support/bench_ports.h"
+#include "tests/support/build_files.h"
 #include "tests/support/far_end.h"
 #include "tests/support/terminal_under_test.h"
+#include "tests/support/windows_of_process.h"
 
 namespace {
 
@@ -18,6 +23,7 @@ const int kPort = kCablePorts[0];
 const int kFirstPortChoice = 1000;
 const int k9600Choice = 1004;
 const wchar_t kPortOpened[] = L"通信ポートを開きました。\n文字を入力してEnterキーを押せばULACSに送信されます。";
+const wchar_t kDuplicateNotice[] = L"同名のDDEｻｰﾊﾞｰが見つかったので、\nDDEｻｰﾋﾞｽ機能を無効にしました。";
 
 HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
 {
@@ -28,237 +34,204 @@ HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULON
 // ANSI or its Unicode form, as most programs that drive the terminal are.
 class LibraryClient {
 public:
-    explicit LibraryClient(bool unicode) : unicode_(unicode), instance_(0), conversation_(NULL)
+    explicit LibraryClient(bool unicode) : unicode_(unicode)
     {
-        UINT result = unicode ? DdeInitializeW(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0)
-                              : DdeInitializeA(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0);
-        if (result != DMLERR_NO_ERROR)
-            instance_ = 0;
+        if (unicode)
+            DdeInitializeW(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0);
+        else
+            DdeInitializeA(&instance_, IgnoreTransactions, APPCMD_CLIENTONLY, 0);
     }
     ~LibraryClient()
     {
-        Disconnect();
-        if (instance_)
-            DdeUninitialize(instance_);
+        DdeDisconnect(conversation_);
+        DdeUninitialize(instance_);
     }
     LibraryClient(const LibraryClient &) = delete;
     LibraryClient &operator=(const LibraryClient &) = delete;
 
     bool Connect(const std::string &service)
     {
-        HSZ serviceName = Name(service);
-        HSZ topicName = Name("Command");
+        HSZ serviceName = DdeCreateStringHandleA(instance_, service.c_str(), CP_WINANSI);
+        HSZ topicName = DdeCreateStringHandleA(instance_, "Command", CP_WINANSI);
         conversation_ = DdeConnect(instance_, serviceName, topicName, NULL);
         DdeFreeStringHandle(instance_, serviceName);
         DdeFreeStringHandle(instance_, topicName);
         return conversation_ != NULL;
     }
-    void Disconnect()
-    {
-        if (conversation_)
-            DdeDisconnect(conversation_);
-        conversation_ = NULL;
-    }
     // The execute string in the client's own character set; true when the
-    // acknowledgement was positive, with the library's error code.
-    bool Execute(const std::string &command, UINT *error)
+    // acknowledgement was positive and the library reports no error.
+    bool Execute(const std::string &command)
     {
-        if (!unicode_)
-            return Transact(command.c_str(), static_cast<DWORD>(command.size() + 1), error);
-        std::wstring wide = Widen(command);
-        return ExecuteWide(wide, error);
+        if (unicode_)
+            return ExecuteWide(Widen(command));
+        return Transact(command.c_str(), static_cast<DWORD>(command.size() + 1));
     }
-    bool ExecuteWide(const std::wstring &command, UINT *error)
+    bool ExecuteWide(const std::wstring &command)
     {
         // Wine's library reads the byte count as a character count when it
         // converts for an ANSI server; the padding keeps that read inside.
         std::wstring padded = command + std::wstring(command.size() + 1, L'\0');
-        return Transact(padded.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)), error);
+        return Transact(padded.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     }
-    HWND Partner() const { return Info().hwndPartner; }
-    bool IsConnected() const { return (Info().wStatus & ST_CONNECTED) != 0; }
-
-private:
-    CONVINFO Info() const
+    bool IsConnected() const
     {
         CONVINFO info = {};
         info.cb = sizeof info;
-        DdeQueryConvInfo(conversation_, QID_SYNC, &info);
-        return info;
+        return DdeQueryConvInfo(conversation_, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED);
     }
-    HSZ Name(const std::string &text) const
+
+private:
+    bool Transact(const void *bytes, DWORD size)
     {
-        return unicode_ ? DdeCreateStringHandleW(instance_, Widen(text).c_str(), CP_WINUNICODE)
-                        : DdeCreateStringHandleA(instance_, text.c_str(), CP_WINANSI);
-    }
-    bool Transact(const void *bytes, DWORD size, UINT *error)
-    {
-        DWORD result = 0;
         auto *data = static_cast<LPBYTE>(const_cast<void *>(bytes));
+        DWORD result = 0;
         HDDEDATA done = DdeClientTransaction(data, size, conversation_, NULL, 0, XTYP_EXECUTE, 5000, &result);
-        *error = DdeGetLastError(instance_);
-        return done != NULL;
+        return done != NULL && DdeGetLastError(instance_) == DMLERR_NO_ERROR;
     }
 
     bool unicode_;
-    DWORD instance_;
-    HCONV conversation_;
+    DWORD instance_ = 0;
+    HCONV conversation_ = NULL;
 };
 
-// The real VRK.exe serving a name of its own.
-class DdeTerminal : public ::testing::Test {
-protected:
-    DdeTerminal() : service_(UniqueServiceName()), terminal_(IniWithService(service_).c_str()) {}
-
-    void SetUp() override { ASSERT_TRUE(terminal_.Start()); }
-
-    void OpenPort() { ASSERT_EQ(kPortOpened, terminal_.Connect(kFirstPortChoice, k9600Choice)); }
-    void LeavePortClosed() { ASSERT_TRUE(terminal_.AnswerPortDialog(0, false)); }
-
-    DWORD MillisecondsToCloseWhilePumping()
-    {
-        DWORD start = GetTickCount();
-        PostMessageA(terminal_.MainWindow(), WM_CLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntilExited(terminal_.Process(), 10000));
-        return GetTickCount() - start;
-    }
-
-    std::string service_;
-    TerminalUnderTest terminal_;
-};
-
-TEST_F(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAndAreAlwaysAcknowledged)
+// Closing ends the clients' conversations: each answers, which ends the wait.
+TEST(DdeTerminal, LibraryClientsInBothFormsSendExactBytesAreAlwaysAcknowledgedAndEndedAtClose)
 {
-    OpenPort();
+    const std::string service = UniqueServiceName();
+    TerminalUnderTest terminal(IniWithService(service).c_str());
+    ASSERT_TRUE(terminal.Start());
+    ASSERT_EQ(kPortOpened, terminal.Connect(kFirstPortChoice, k9600Choice));
     FarEnd farEnd(FarPortOf(kPort));
     ASSERT_TRUE(farEnd.IsOpen());
-    for (bool unicode : {false, true}) {
-        LibraryClient client(unicode);
-        ASSERT_TRUE(client.Connect(unicode ? service_ : InLowerCase(service_))) << unicode;
-        EXPECT_EQ(terminal_.MainWindow(), client.Partner());
-        const struct {
-            const char *command;
-            const char *written;
-        } cases[] = {
-            {"[Send(ABC)]", "ABC"},
-            {"[Send(A\r\nB)]", "A\rB"},
-            {"[Send(f(x))]", "f(x)"},
-            {"[send(x)]", ""},
-            {"[Send(x)", ""},
-            {"[Send()]", ""},
-        };
-        std::string expected;
-        for (const auto &c : cases) {
-            UINT error = 0;
-            EXPECT_TRUE(client.Execute(c.command, &error)) << c.command;
-            EXPECT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), error) << c.command;
-            expected += c.written;
-        }
-        EXPECT_EQ(expected, farEnd.Read(expected.size())) << unicode;
-        EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
-    }
-}
-
-TEST_F(DdeTerminal, JapaneseTextReachesTheLineInTheSystemCodePage)
-{
-    OpenPort();
-    FarEnd farEnd(FarPortOf(kPort));
     // 日本語, 表 and ソ (whose second bytes are backslashes), ﾃｽﾄ.
     const std::string shiftJis = "\x93\xfa\x96\x7b\x8c\xea\x95\x5c\x83\x5c\xc3\xbd\xc4";
     LibraryClient ansi(false);
-    ASSERT_TRUE(ansi.Connect(service_));
-    UINT error = 0;
-    EXPECT_TRUE(ansi.Execute("[Send(" + shiftJis + ")]", &error));
-    EXPECT_EQ(shiftJis, farEnd.Read(shiftJis.size()));
-
     LibraryClient wide(true);
-    ASSERT_TRUE(wide.Connect(service_));
-    EXPECT_TRUE(wide.ExecuteWide(L"[Send(日本語表ソﾃｽﾄ)]", &error));
-    EXPECT_EQ(static_cast<UINT>(DMLERR_NO_ERROR), error);
-    EXPECT_EQ(shiftJis, farEnd.Read(shiftJis.size()));
-    EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
+    for (LibraryClient *client : {&ansi, &wide}) {
+        SCOPED_TRACE(client == &wide ? "Unicode" : "ANSI");
+        ASSERT_TRUE(client->Connect(client == &wide ? service : InLowerCase(service)));
+        // Not the command, yet acknowledged as positively as the others.
+        EXPECT_TRUE(client->Execute("[send(x)]"));
+        EXPECT_TRUE(client->Execute("[Send(A\r\nB)]"));
+        EXPECT_TRUE(client == &wide ? wide.ExecuteWide(L"[Send(日本語表ソﾃｽﾄ)]")
+                                    : ansi.Execute("[Send(" + shiftJis + ")]"));
+        EXPECT_EQ("A\rB" + shiftJis, farEnd.Read(2 + shiftJis.size()));
+        EXPECT_EQ("", farEnd.ReadUntilQuiet(200, 1000));
+    }
+    DWORD start = GetTickCount();
+    PostMessageA(terminal.MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return terminal.HasExited(); }, 10000));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_FALSE(ansi.IsConnected() || wide.IsConnected());
 }
 
-TEST_F(DdeTerminal, RawClientInAnotherProcessGetsItsOwnHandleBackInAPositiveAck)
+// --- The duplicate-service probe at start-up ------------------------------------
+
+// Another program serving a DDE name (tests/ipc/dde_server_peer.cpp).
+class ServerPeer {
+public:
+    ServerPeer(const std::string &service, const char *mode)
+        : process_("dde_server_peer.exe", service + " " + mode),
+          window_(WaitForTopLevel(process_.Id(), kServerPeerClassW, NULL, 10000))
+    {
+    }
+    HWND Window() const { return window_; }
+    LRESULT Count(UINT what) const
+    {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutA(window_, what, 0, 0, SMTO_ABORTIFHUNG, 3000, &count);
+        return static_cast<LRESULT>(count);
+    }
+
+private:
+    PeerProcess process_;
+    HWND window_;
+};
+
+TEST(DdeProbe, ACopyServingTheSameNameInOtherCaseGivesWayAndLeavesTheFirstClean)
 {
-    LeavePortClosed();
+    std::string name = UniqueServiceName();
+    TerminalUnderTest first(IniWithService(name).c_str());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(first.AnswerPortDialog(0, false));
+
+    TerminalUnderTest second(IniWithService(InLowerCase(name)).c_str());
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(kDuplicateNotice, second.AnswerMessageBox());
+    EXPECT_TRUE(second.AnswerPortDialog(0, false));
+    EXPECT_EQ(L"VRK", second.Title());
+    EXPECT_EQ(L"VRK (" + Widen(name) + L")", first.Title());
+
+    TerminalUnderTest third(IniWithService(name + "B").c_str());
+    ASSERT_TRUE(third.Start());
+    EXPECT_TRUE(third.AnswerPortDialog(0, false)) << "another name is no duplicate";
+    EXPECT_EQ(L"VRK (" + Widen(name) + L"B)", third.Title());
+
     RawDdeClient client;
-    ASSERT_EQ(terminal_.MainWindow(), client.Initiate(HWND_BROADCAST, service_.c_str()));
+    client.Initiate(HWND_BROADCAST, name.c_str());
     ASSERT_EQ(1u, client.Answers().size());
-    HGLOBAL block = client.PostExecute(terminal_.MainWindow(), std::string("[Send(x)]", 10));
+    EXPECT_EQ(first.MainWindow(), client.Answers()[0]);
+    // Wine copies a command block for the receiving process; the
+    // acknowledgement must name the client's own all the same.
+    HGLOBAL block = client.PostExecute(first.MainWindow(), std::string("[Send(x)]", 10));
     ReceivedAck ack = {};
     ASSERT_TRUE(client.WaitForAck(&ack));
-    EXPECT_EQ(terminal_.MainWindow(), ack.from);
     EXPECT_EQ(0x8000u, ack.status);
     EXPECT_EQ(reinterpret_cast<UINT_PTR>(block), ack.handle);
+    ASSERT_TRUE(client.Terminate(first.MainWindow()));
+
+    // A conversation left over with the second copy, which no longer serves,
+    // would hold the first copy's shutdown until its wait ran out.
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(first.Close());
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_TRUE(second.Close());
+    std::string settings = ReadWholeFile(second.PathOf("VRK.ini"));
+    EXPECT_NE(std::string::npos, settings.find("DdeServiceName=" + InLowerCase(name) + "\r\n")) << settings;
 }
 
-// The terminal leaves the atoms of its answers to the client, as the DDE
-// protocol has it; deleting them as well would take references that other
-// programs hold on the same names.
-TEST_F(DdeTerminal, AtomsThatOtherProgramsHoldSurviveConversations)
+TEST(DdeProbe, EveryServerThatAnswersIsToldTheConversationIsOver)
 {
-    LeavePortClosed();
-    ATOM heldService = GlobalAddAtomA(service_.c_str());
-    ATOM heldTopic = GlobalAddAtomA("Command");
-    for (int round = 0; round < 3; ++round) {
-        LibraryClient library(round % 2 != 0);
-        ASSERT_TRUE(library.Connect(service_));
-        RawDdeClient raw;
-        ASSERT_TRUE(raw.Initiate(terminal_.MainWindow(), service_.c_str()));
-        ASSERT_TRUE(raw.PostTerminate(terminal_.MainWindow()));
-        ASSERT_TRUE(raw.WaitForTerminate(terminal_.MainWindow()));
+    std::string name = UniqueServiceName();
+    ServerPeer one(name, "answer");
+    ServerPeer two(InLowerCase(name), "answer");
+    ASSERT_TRUE(one.Window() && two.Window());
+    TerminalUnderTest terminal(IniWithService(name).c_str());
+    ASSERT_TRUE(terminal.Start());
+    EXPECT_EQ(kDuplicateNotice, terminal.AnswerMessageBox());
+    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
+    for (const ServerPeer *peer : {&one, &two}) {
+        EXPECT_EQ(0, peer->Count(kCountOpen));
+        EXPECT_EQ(1, peer->Count(kCountTerminates));
     }
-    char name[256] = "";
-    EXPECT_LT(0u, GlobalGetAtomNameA(heldService, name, sizeof name));
-    EXPECT_EQ(service_, name);
-    EXPECT_LT(0u, GlobalGetAtomNameA(heldTopic, name, sizeof name));
-    GlobalDeleteAtom(heldService);
-    GlobalDeleteAtom(heldTopic);
-    EXPECT_EQ(0, GlobalFindAtomA(service_.c_str()));
+    EXPECT_EQ(0, GlobalFindAtomA(name.c_str()));
 }
 
-// Memory is measured in the in-process test: across processes Wine keeps the
-// copy it makes of every command block in the receiving process.
-TEST_F(DdeTerminal, ConversationsFromAnotherProcessLeaveNoAtomBehind)
+TEST(DdeProbe, AServerThatNeverAnswersTheTerminateHoldsStartUpForTenSeconds)
 {
-    LeavePortClosed();
-    HWND server = terminal_.MainWindow();
-    RawDdeClient client;
-    for (int cycle = 0; cycle < 1000; ++cycle) {
-        ASSERT_EQ(server, client.Initiate(server, service_.c_str())) << cycle;
-        client.PostExecute(server, std::string("[Send(x)]", 10));
-        ReceivedAck ack = {};
-        ASSERT_TRUE(client.WaitForAck(&ack)) << cycle;
-        ASSERT_TRUE(client.PostTerminate(server));
-        ASSERT_TRUE(client.WaitForTerminate(server)) << cycle;
-    }
-    EXPECT_EQ(0, GlobalFindAtomA(service_.c_str()));
+    std::string name = UniqueServiceName();
+    ServerPeer silent(name, "silent");
+    ASSERT_TRUE(silent.Window());
+    TerminalUnderTest terminal(IniWithService(name).c_str());
+    DWORD start = GetTickCount();
+    // The window appears only after the wait, which may outlast Start's patience.
+    terminal.Start();
+    EXPECT_EQ(kDuplicateNotice, terminal.AnswerMessageBox(20000));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 9500u);
+    EXPECT_LT(elapsed, 15000u);
+    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
 }
 
-TEST_F(DdeTerminal, ClosingEndsLibraryConversationsWhoseAnswerEndsTheWait)
+TEST(DdeProbe, AHungWindowDelaysStartUpByAFewSecondsAtMost)
 {
-    LeavePortClosed();
-    LibraryClient first(false);
-    LibraryClient second(true);
-    ASSERT_TRUE(first.Connect(service_));
-    ASSERT_TRUE(second.Connect(service_));
-    ASSERT_TRUE(first.IsConnected() && second.IsConnected());
-    EXPECT_LT(MillisecondsToCloseWhilePumping(), 2000u);
-    EXPECT_FALSE(first.IsConnected());
-    EXPECT_FALSE(second.IsConnected());
-}
-
-TEST_F(DdeTerminal, ClosingWaitsABoundedTimeForAClientThatNeverAnswers)
-{
-    LeavePortClosed();
-    RawDdeClient silent;
-    silent.AnswerTerminates(false);
-    ASSERT_TRUE(silent.Initiate(terminal_.MainWindow(), service_.c_str()));
-    DWORD elapsed = MillisecondsToCloseWhilePumping();
-    EXPECT_GE(elapsed, 2500u);
-    EXPECT_LT(elapsed, 6000u);
-    EXPECT_EQ(1, silent.TerminatesFrom(terminal_.MainWindow()));
+    ServerPeer hung(UniqueServiceName(), "hang");
+    ASSERT_TRUE(hung.Window());
+    TerminalUnderTest terminal(IniWithService(UniqueServiceName()).c_str());
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(terminal.Start());
+    EXPECT_TRUE(terminal.AnswerPortDialog(0, false));
+    EXPECT_LT(GetTickCount() - start, 5000u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/program_identity.h"
+#include "ipc/ims_codes.h"
 #include "tests/ipc/ims_peer.h"
 #include "tests/support/terminal_under_test.h"
 
@@ -23,23 +24,9 @@ bool StartTerminal(TerminalUnderTest &terminal)
     return terminal.Start() && terminal.AnswerPortDialog(0, false);
 }
 
-// The conversation as one line, without the server's start and its own offer
-// replies, whose place among the terminal's questions is up to the scheduler.
-std::string Conversation(const ImsPeer &server)
+bool WaitUntilTargets(const ImsPeer &server, HWND target)
 {
-    std::string names;
-    for (const PeerEvent &event : server.Events()) {
-        if (event.name == kPeerLogReady || event.name == kPeerLogOffer)
-            continue;
-        names += names.empty() ? "" : " ";
-        names += event.name;
-    }
-    return names;
-}
-
-bool WaitUntilTargets(const ImsPeer &server, HWND target, DWORD timeoutMs = 3000)
-{
-    return PumpUntil([&] { return server.Target() == target; }, timeoutMs);
+    return PumpUntil([&] { return server.Target() == target; }, 3000);
 }
 
 // Link checks that reach the server while the test waits.
@@ -81,10 +68,8 @@ protected:
 
 TEST_F(ImsLinkedTerminalTest, LinksAtStartChecksEveryTickAndReleasesAtClose)
 {
-    EXPECT_EQ(Conversation(server_).rfind("discover get set linked", 0), 0u) << Conversation(server_);
-    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogDiscover).at(0).value), Terminal());
+    EXPECT_EQ(server_.Conversation().rfind("discover get set linked", 0), 0u) << server_.Conversation();
     EXPECT_EQ(server_.EventsNamed(kPeerLogOffer).at(0).value, 0u);
-    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogSet).at(0).value), input_);
 
     size_t checksBefore = server_.Count(kPeerLogGet);
     ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, checksBefore + 3));
@@ -95,174 +80,102 @@ TEST_F(ImsLinkedTerminalTest, LinksAtStartChecksEveryTickAndReleasesAtClose)
     EXPECT_EQ(AsWindow(third.value), input_);
 
     ASSERT_TRUE(terminal_.Close());
-    std::vector<PeerEvent> events = server_.Events();
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[events.size() - 2].name, kPeerLogGet);
-    EXPECT_EQ(events.back().name, kPeerLogSet);
-    EXPECT_EQ(events.back().value, 0u);
+    const std::string said = server_.Conversation();
+    EXPECT_EQ(said.rfind("get set"), said.size() - 7) << said << ": asked, then released";
     EXPECT_EQ(server_.Target(), nullptr);
 }
 
-TEST(ImsLinkTest, WaitingTerminalLinksOnlyWhenAServerAnnouncesItself)
+TEST(ImsLinkTest, WaitingTerminalsLinkOnlyOnAnAnnouncementOneAtATimeAndSwitchedOffOnesNever)
 {
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
+    TerminalUnderTest first(kLinkOn);
+    TerminalUnderTest off(kLinkOff);
+    ASSERT_TRUE(StartTerminal(first) && StartTerminal(off));
     PumpFor(300);
     ImsPeer server;
     PumpFor(kSeveralTicksMs);
-    EXPECT_EQ(Conversation(server), "") << "a waiting terminal neither searches nor checks";
+    EXPECT_EQ(server.Conversation(), "") << "a waiting terminal neither searches nor checks";
+    server.Order(kPeerBroadcast, kImsAnnounce);
+    ASSERT_TRUE(WaitUntilTargets(server, InputLineOf(first.MainWindow())));
 
-    EXPECT_EQ(server.Order(kPeerAnnounce), 0u);
-    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
-    EXPECT_EQ(server.Target(), InputLineOf(terminal.MainWindow()));
-
-    server.Order(kPeerAnnounce);
-    PumpFor(500);
-    EXPECT_EQ(server.Count(kPeerLogDiscover), 1u) << "a linked terminal ignores announcements";
-}
-
-TEST(ImsLinkTest, SwitchedOffTerminalNeverTalksToAServer)
-{
-    ImsPeer server;
-    TerminalUnderTest terminal(kLinkOff);
-    ASSERT_TRUE(StartTerminal(terminal));
-    server.Order(kPeerAim, terminal.MainWindow());
-    EXPECT_EQ(server.Order(kPeerAnnounce), 0u);
-    PumpFor(kSeveralTicksMs);
-    ASSERT_TRUE(terminal.Close());
-    EXPECT_EQ(Conversation(server), "");
-}
-
-TEST_F(ImsLinkedTerminalTest, SecondTerminalFindsTheServerTakenAndWaitsForTheNextAnnouncement)
-{
     TerminalUnderTest second(kLinkOn);
     ASSERT_TRUE(StartTerminal(second));
-    ASSERT_TRUE(server_.WaitForCount(kPeerLogDiscover, 2));
+    ASSERT_TRUE(server.WaitForCount(kPeerLogDiscover, 2));
+    server.Order(kPeerBroadcast, kImsAnnounce);
+    ASSERT_TRUE(server.WaitForCount(kPeerLogDiscover, 3));
     PumpFor(500);
-    EXPECT_EQ(AsWindow(server_.EventsNamed(kPeerLogDiscover).at(1).value), second.MainWindow());
-    EXPECT_EQ(server_.Count(kPeerLogSet), 1u) << "the taken server is left alone";
-    EXPECT_EQ(server_.Target(), input_);
+    EXPECT_EQ(server.Count(kPeerLogSet), 1u) << "the taken server is left alone";
+    std::vector<HWND> discoverers;
+    for (const PeerEvent &event : server.EventsNamed(kPeerLogDiscover))
+        discoverers.push_back(AsWindow(event.value));
+    EXPECT_EQ(discoverers, (std::vector<HWND>{first.MainWindow(), second.MainWindow(), second.MainWindow()}))
+        << "neither a linked nor a switched-off terminal answers an announcement";
 
-    ASSERT_TRUE(terminal_.Close());
-    EXPECT_EQ(server_.Target(), nullptr);
+    ASSERT_TRUE(first.Close());
     PumpFor(kSeveralTicksMs);
-    EXPECT_EQ(server_.Target(), nullptr) << "the second terminal does not search on its own";
-
-    server_.Order(kPeerAnnounce);
-    EXPECT_TRUE(WaitUntilTargets(server_, InputLineOf(second.MainWindow())));
+    EXPECT_EQ(server.Target(), nullptr) << "released, and the second terminal does not search on its own";
+    server.Order(kPeerBroadcast, kImsAnnounce);
+    EXPECT_TRUE(WaitUntilTargets(server, InputLineOf(second.MainWindow())));
 }
 
-TEST(ImsLinkTest, OffersOutsideADiscoveryOrAfterTheFirstAreIgnored)
+TEST(ImsLinkTest, OnlyTheFirstOfferSentDuringADiscoveryIsTaken)
 {
-    ImsPeer quiet(kOfferNever);
+    ImsPeer posting(kOfferByPost);
     TerminalUnderTest terminal(kLinkOn);
     ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(quiet.WaitForCount(kPeerLogDiscover, 1));
+    ASSERT_TRUE(posting.WaitForCount(kPeerLogDiscover, 1));
+    PumpFor(kSeveralTicksMs);
+    EXPECT_EQ(SendLinkCode(terminal.MainWindow(), kImsOffer, posting.Window()), 0u);
     PumpFor(300);
-    quiet.Order(kPeerAim, terminal.MainWindow());
-    EXPECT_EQ(quiet.Order(kPeerSendCode, 3), 0u);
-    PumpFor(300);
-    EXPECT_EQ(Conversation(quiet), "discover") << "an offer while waiting is not taken";
+    EXPECT_EQ(posting.Conversation(), "discover") << "neither the posted offer nor a later one is taken";
 
     ImsPeer one;
     ImsPeer other;
     Discover(terminal.MainWindow());
-    ASSERT_TRUE(PumpUntil([&] { return one.Count(kPeerLogLinked) + other.Count(kPeerLogLinked) > 0; },
-                          3000));
+    ASSERT_TRUE(PumpUntil([&] { return one.Count(kPeerLogLinked) + other.Count(kPeerLogLinked) > 0; }, 3000));
     const ImsPeer &linked = one.Count(kPeerLogLinked) ? one : other;
     const ImsPeer &passed = one.Count(kPeerLogLinked) ? other : one;
     EXPECT_EQ(linked.Target(), InputLineOf(terminal.MainWindow()));
-    EXPECT_EQ(Conversation(passed), "discover") << "a later offer of the same discovery";
+    EXPECT_EQ(passed.Conversation(), "discover") << "a later offer of the same discovery";
     EXPECT_EQ(passed.EventsNamed(kPeerLogOffer).at(0).value, 0u);
 
-    Discover(terminal.MainWindow());
-    ASSERT_TRUE(linked.WaitForCount(kPeerLogLinked, 2));
-    PumpFor(300);
-    EXPECT_EQ(linked.Count(kPeerLogSet), 1u) << "a discovery while linked only confirms the link";
-    EXPECT_EQ(Conversation(passed), "discover discover");
-
-    passed.Order(kPeerAim, terminal.MainWindow());
-    EXPECT_EQ(passed.Order(kPeerSendCode, 3), 0u);
+    EXPECT_EQ(SendLinkCode(terminal.MainWindow(), kImsOffer, passed.Window()), 0u);
     PumpFor(300);
     EXPECT_EQ(passed.Count(kPeerLogGet), 0u) << "an offer while linked is not taken";
     EXPECT_EQ(linked.Target(), InputLineOf(terminal.MainWindow()));
 }
 
-TEST(ImsLinkTest, OfferArrivingWhileAnotherIsBeingAcceptedIsIgnored)
+// The withdrawal naming the linked server comes last: until then the terminal
+// is linked to the sender.
+TEST_F(ImsLinkedTerminalTest, EveryCodeIsAnsweredZeroAndOnlyAWithdrawalNamingTheServerEndsTheLink)
 {
-    ImsPeer bystander(kOfferNever);
-    ImsPeer server;
-    server.Order(kPeerOfferOtherOnQuestion, bystander.Window());
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(server.WaitForCount(kPeerLogLinked, 1));
-    PumpFor(300);
-    EXPECT_EQ(server.Target(), InputLineOf(terminal.MainWindow()));
-    EXPECT_EQ(Conversation(bystander), "discover");
-    EXPECT_EQ(bystander.Target(), nullptr);
-}
-
-TEST(ImsLinkTest, PostedOfferIsNeverLinked)
-{
-    ImsPeer server(kOfferByPost);
-    TerminalUnderTest terminal(kLinkOn);
-    ASSERT_TRUE(StartTerminal(terminal));
-    ASSERT_TRUE(server.WaitForCount(kPeerLogDiscover, 1));
-    PumpFor(kSeveralTicksMs);
-    EXPECT_EQ(Conversation(server), "discover");
-    EXPECT_EQ(server.Target(), nullptr);
-}
-
-TEST_F(ImsLinkedTerminalTest, OnlyAWithdrawalNamingTheLinkedServerEndsTheLink)
-{
-    ImsPeer stranger(kOfferNever);
-    stranger.Order(kPeerAim, Terminal());
-    server_.Order(kPeerAim, Terminal());
-
-    EXPECT_EQ(stranger.Order(kPeerWithdraw), 0u);
-    EXPECT_EQ(server_.Order(kPeerWithdraw, stranger.Window()), 0u);
+    for (WPARAM code : {0, 2, 3, 4, 5, 6, 7, 8, 9, 0x7FFF, 0xFFFF})
+        EXPECT_EQ(SendLinkCode(Terminal(), code, server_.Window()), 0u) << code;
+    EXPECT_EQ(SendLinkCode(Terminal(), kImsWithdraw, GetDesktopWindow()), 0u);
     EXPECT_GE(ChecksDuring(server_, kSeveralTicksMs), 2u) << "the link stands";
 
-    EXPECT_EQ(server_.Order(kPeerWithdraw), 0u);
+    EXPECT_EQ(SendLinkCode(Terminal(), kImsWithdraw, server_.Window()), 0u);
     PumpFor(300);
     EXPECT_EQ(ChecksDuring(server_, kSeveralTicksMs), 0u) << "the link is forgotten";
-    ASSERT_TRUE(terminal_.Close());
-    EXPECT_EQ(server_.Count(kPeerLogSet), 1u) << "nothing is sent back";
-    EXPECT_EQ(server_.Target(), input_);
+    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
 }
 
-TEST_F(ImsLinkedTerminalTest, ServerTakingAnotherTargetIsForgottenAndLeftAlone)
+TEST_F(ImsLinkedTerminalTest, AServerTakingAnotherTargetOrDestroyedIsForgotten)
 {
     server_.Order(kPeerTakeTarget, server_.Window());
-    size_t checks = server_.Count(kPeerLogGet);
-    ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, checks + 1));
+    ASSERT_TRUE(server_.WaitForCount(kPeerLogGet, server_.Count(kPeerLogGet) + 1));
     PumpFor(100);
     EXPECT_EQ(ChecksDuring(server_, kSeveralTicksMs), 0u);
-    ASSERT_TRUE(terminal_.Close());
-    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
-    EXPECT_EQ(server_.Target(), server_.Window());
-}
+    EXPECT_EQ(server_.Target(), server_.Window()) << "and left alone";
 
-TEST_F(ImsLinkedTerminalTest, DestroyedServerIsForgottenAndANewOneCanLink)
-{
+    server_.Order(kPeerTakeTarget, HWND{});
+    server_.Order(kPeerBroadcast, kImsAnnounce);
+    ASSERT_TRUE(WaitUntilTargets(server_, input_));
     server_.Order(kPeerQuit);
     ASSERT_TRUE(server_.HasExited(3000));
     PumpFor(kSeveralTicksMs);
-
     ImsPeer next;
-    next.Order(kPeerAnnounce);
+    next.Order(kPeerBroadcast, kImsAnnounce);
     EXPECT_TRUE(WaitUntilTargets(next, input_));
-}
-
-TEST_F(ImsLinkedTerminalTest, TerminalAnswersZeroToEveryCode)
-{
-    server_.Order(kPeerAim, Terminal());
-    // The withdrawal comes last: until then the terminal is linked to the sender.
-    for (LPARAM code : {0, 2, 3, 4, 5, 6, 7, 8, 9, 0x7FFF, 0xFFFF, 1}) {
-        SCOPED_TRACE(code);
-        EXPECT_EQ(server_.Order(kPeerSendCode, code), 0u);
-    }
-    EXPECT_EQ(server_.Count(kPeerLogSet), 1u);
 }
 
 // Wine takes a thread for hung only once it has not pumped messages for five
