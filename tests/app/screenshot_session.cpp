@@ -15,6 +15,7 @@
 #include "tests/support/build_files.h"
 #include "tests/support/far_end.h"
 #include "tests/support/terminal_under_test.h"
+#include "tests/support/windows_of_process.h"
 
 static const char kHostLines[] =
     "ULACS V2.0 READY\r\n"
@@ -23,12 +24,6 @@ static const char kHostLines[] =
     "  001  \x8e\xf3\x95\x74\x8d\xcf\x82\xdd\r\n"          // 受付済み
     "  002  \x8f\x88\x97\x9d\x92\x86\r\n"                  // 処理中
     "  003  \x8a\xae\x97\xb9\r\n";                        // 完了
-
-static void TypeLine(HWND input, const char *text)
-{
-    for (const char *at = text; *at; ++at)
-        SendMessageA(input, WM_CHAR, static_cast<unsigned char>(*at), 0);
-}
 
 int main(int argc, char **argv)
 {
@@ -45,7 +40,7 @@ int main(int argc, char **argv)
     SetWindowPos(window, NULL, 0, 0, 720, 480, SWP_NOZORDER);
     FarEnd host(FarPortOf(1));
     host.Write(kHostLines);
-    TypeLine(GetDlgItem(window, 1001), "STATUS 002");
+    TypeText(GetDlgItem(window, 1001), "STATUS 002");
     Sleep(1000);
     // Alt+O: the settings menu drops from the menu bar, its check marks set.
     PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 'o');

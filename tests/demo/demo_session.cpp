@@ -10,12 +10,12 @@
 
 #include "tests/support/build_files.h"
 #include "tests/support/terminal_under_test.h"
+#include "tests/support/windows_of_process.h"
 
-static void TypeLine(HWND input, const std::string &text)
+static void TypeLine(HWND input, const char *text)
 {
-    for (char byte : text)
-        SendMessageA(input, WM_CHAR, static_cast<unsigned char>(byte), 0);
-    SendMessageA(input, WM_CHAR, '\r', 0);
+    TypeText(input, text);
+    TypeText(input, "\r");
     Sleep(900);
 }
 
@@ -46,8 +46,7 @@ int main(int argc, char **argv)
     for (const char *line : {"HELLO", "STATUS", "LIST 3"})
         TypeLine(input, line);
     // The line stays unsent on screen, to show the input line in use.
-    for (char byte : std::string("DATE"))
-        SendMessageA(input, WM_CHAR, static_cast<unsigned char>(byte), 0);
+    TypeText(input, "DATE");
     Sleep(700);
     WriteWholeFile(argv[1], "ready");
     bool shot = WaitForFile(argv[2], 30000);

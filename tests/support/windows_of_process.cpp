@@ -70,3 +70,9 @@ bool PressDialogButton(HWND dialog, int id)
     return button && PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                                   reinterpret_cast<LPARAM>(button));
 }
+
+void TypeText(HWND window, const char *text)
+{
+    for (const char *at = text; *at; ++at)
+        SendMessageA(window, WM_CHAR, static_cast<unsigned char>(*at), 0);
+}
