@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/layout.h"
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "app/appearance_commands.h"
 #include "app/layout.h"
-#include "app/lead_byte.h"
-#include "app/program_identity.h"
-#include "app/terminal_state.h"
+#include "core/lead_byte.h"
+#include "core/program_identity.h"
+#include "core/terminal_state.h"
 #include "app/window_title.h"
 #include "ipc/dde_probe.h"
 #include "ipc/ims_link.h"
@@ -102,6 +102,16 @@ void Toggle(TerminalState *state, LONG TerminalState::*flag)
     state->*flag = state->*flag ? 0 : 1;
 }
 
+// The port is closed first, and the title shows it, while the operator
+// chooses.
+void Connect(HWND mainWindow)
+{
+    ClosePort(mainWindow);
+    RefreshTitle(mainWindow);
+    if (ChoosePortAndBaudRate(mainWindow))
+        OpenPort(mainWindow);
+}
+
 void RunCommand(HWND mainWindow, TerminalState *state, UINT command)
 {
     switch (command) {
@@ -109,7 +119,7 @@ void RunCommand(HWND mainWindow, TerminalState *state, UINT command)
         ShowDuplicateServiceNotice(mainWindow);
         break;
     case IDM_CONNECT:
-        RunConnect(mainWindow);
+        Connect(mainWindow);
         break;
     case IDM_OPEN_LOG:
         OpenLogFile(mainWindow);

@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include "app/pane_geometry.h"
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 #include "textflow/output_pane.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "app/commands.h"
 #include "app/layout.h"
-#include "app/program_identity.h"
-#include "app/terminal_state.h"
+#include "core/program_identity.h"
+#include "core/terminal_state.h"
 #include "ipc/dde_probe.h"
 #include "ipc/dde_server.h"
 #include "ipc/ims_link.h"

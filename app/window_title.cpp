@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 
 // A cut can separate a lead byte from its trail byte; the lone lead byte
 // would show as a stray character (or swallow the terminator on display), so

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "app/lead_byte.h"
+#include "core/lead_byte.h"
 
 struct TitleParts {
     bool portOpen;

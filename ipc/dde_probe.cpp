@@ -2,8 +2,8 @@
 
 #include <dde.h>
 
-#include "app/message_box.h"
-#include "app/program_identity.h"
+#include "core/message_box.h"
+#include "core/program_identity.h"
 #include "ipc/dde_wait.h"
 #include "resources/resource_ids.h"
 

@@ -1,7 +1,7 @@
 // Start-up check for another server of the same DDE service name.
 #pragma once
 
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 
 int ProbeDuplicateService(HWND mainWindow, DdeServerState *server);
 void HandleProbeAck(DdeServerState *server, WPARAM wParam, LPARAM lParam);

@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstring>
 
-#include "app/global_block.h"
-#include "app/program_identity.h"
+#include "core/global_block.h"
+#include "core/program_identity.h"
 #include "ipc/dde_probe.h"
 #include "ipc/dde_wait.h"
 #include "ipc/send_command.h"

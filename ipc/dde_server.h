@@ -1,7 +1,7 @@
 // The DDE command server, spoken in raw window messages.
 #pragma once
 
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 
 void InitDdeServer(DdeServerState *server, HWND owner, const char *serviceName);
 void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic);

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "app/program_identity.h"
-#include "app/terminal_state.h"
+#include "core/program_identity.h"
+#include "core/terminal_state.h"
 #include "ipc/ims_codes.h"
 
 namespace {

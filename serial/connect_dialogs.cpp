@@ -1,9 +1,7 @@
 #include "serial/connect_dialogs.h"
 
-#include "app/commands.h"
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 #include "resources/resource_ids.h"
-#include "serial/serial_port.h"
 
 // A dialog of radio buttons, one per value, with ids counting up from 1000.
 // A stored value that matches no button checks the fallback button, or none.
@@ -88,11 +86,8 @@ static BOOL RunChoiceDialog(HWND mainWindow, int resource, DLGPROC procedure)
                            reinterpret_cast<LPARAM>(state)) == IDOK;
 }
 
-void RunConnect(HWND mainWindow)
+BOOL ChoosePortAndBaudRate(HWND mainWindow)
 {
-    ClosePort(mainWindow);
-    RefreshTitle(mainWindow);
-    if (RunChoiceDialog(mainWindow, IDD_PORT, PortDialogProc) &&
-        RunChoiceDialog(mainWindow, IDD_BAUDRATE, BaudRateDialogProc))
-        OpenPort(mainWindow);
+    return RunChoiceDialog(mainWindow, IDD_PORT, PortDialogProc) &&
+           RunChoiceDialog(mainWindow, IDD_BAUDRATE, BaudRateDialogProc);
 }

@@ -1,6 +1,7 @@
-// The Connect command: port dialog, baud-rate dialog, then open.
+// The two dialogs of the Connect command: the port, then the baud rate.
 #pragma once
 
 #include <windows.h>
 
-void RunConnect(HWND mainWindow);
+// TRUE when the operator confirmed both; the choices are then in the record.
+BOOL ChoosePortAndBaudRate(HWND mainWindow);

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/message_box.h"
-#include "app/terminal_state.h"
+#include "core/message_box.h"
+#include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 
 static const DWORD kQueueSize = 4096;

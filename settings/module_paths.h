@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "app/lead_byte.h"
+#include "core/lead_byte.h"
 
 // The directory of modulePath with its trailing backslash. False, with out
 // empty, when it does not fit.

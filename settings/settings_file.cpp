@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/lead_byte.h"
-#include "app/program_identity.h"
+#include "core/lead_byte.h"
+#include "core/program_identity.h"
 #include "settings/module_paths.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Settings in an INI file named after the executable, beside it.
 #pragma once
 
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 
 void DeriveFilePaths(TerminalState *state);
 void LoadSettings(TerminalState *state);

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/global_block.h"
-#include "app/terminal_state.h"
+#include "core/global_block.h"
+#include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 #include "textflow/code_page_text.h"
 #include "textflow/dbcs_text.h"

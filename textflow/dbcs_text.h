@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "app/lead_byte.h"
+#include "core/lead_byte.h"
 
 // Cuts a lead byte that ends the text without its second byte off the text
 // and returns it; returns 0 when the text ends on a whole character.

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/global_block.h"
-#include "app/terminal_state.h"
+#include "core/global_block.h"
+#include "core/terminal_state.h"
 #include "serial/serial_port.h"
 #include "textflow/code_page_text.h"
 #include "textflow/dbcs_text.h"

@@ -1,7 +1,7 @@
 // Host lines that begin with 0x1D are typed into the foreground application.
 #pragma once
 
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 
 // Return TRUE when the text was taken and must not be shown. Taking it types
 // into another application, so the caller fetches the record again after a

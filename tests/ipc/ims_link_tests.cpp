@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 #include "ipc/ims_codes.h"
 #include "tests/ipc/ims_peer.h"
 #include "tests/support/terminal_under_test.h"

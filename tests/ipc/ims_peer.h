@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 #include "tests/ipc/ims_peer_control.h"
 #include "tests/ipc/peer_support.h"
 #include "tests/support/build_files.h"

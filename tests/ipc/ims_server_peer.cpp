@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 #include "ipc/ims_codes.h"
 #include "tests/ipc/ims_peer_control.h"
 

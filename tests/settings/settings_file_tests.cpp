@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 #include "ipc/dde_server.h"
 #include "settings/settings_file.h"
 #include "tests/support/build_files.h"

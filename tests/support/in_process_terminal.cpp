@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 #include "serial/serial_port.h"
 #include "tests/support/build_files.h"
 #include "tests/support/message_boxes.h"

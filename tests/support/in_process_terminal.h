@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 
 class InProcessTerminal {
 public:

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 #include "serial/serial_port.h"
 #include "tests/support/bench_ports.h"
 #include "tests/support/build_files.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/lead_byte.h"
+#include "core/lead_byte.h"
 #include "textflow/dbcs_text.h"
 #include "textflow/log_file_name.h"
 #include "textflow/send_part.h"

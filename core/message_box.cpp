@@ -1,8 +1,8 @@
-#include "app/message_box.h"
+#include "core/message_box.h"
 
 #include <cstdio>
 
-#include "app/program_identity.h"
+#include "core/program_identity.h"
 
 // String-table entries are loaded into 255 characters; the suffix needs room
 // for a step name and eight hex digits on top.

@@ -1,4 +1,4 @@
-#include "app/lead_byte.h"
+#include "core/lead_byte.h"
 
 #include <windows.h>
 

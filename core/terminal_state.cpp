@@ -1,4 +1,4 @@
-#include "app/terminal_state.h"
+#include "core/terminal_state.h"
 
 TerminalState *GetTerminalState(HWND mainWindow)
 {

@@ -1,4 +1,4 @@
-#include "app/global_block.h"
+#include "core/global_block.h"
 
 #include <cstring>
 
