@@ -13,13 +13,13 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     mkdir -p build/demo
     printf '[VRK]\r\nCommPort=0\r\nBaudRate=9600\r\n' >build/demo/VRK.ini
     cp build/VRK.exe build/demo/VRK.exe
-    VRK_BENCH_DISPLAY=current tests/bench/with-bench.sh build -- bash -c '
+    VRK_BENCH_DISPLAY=current bench/with-bench.sh build -- bash -c '
         wine build/host_sim.exe --port 21 --baud 9600 &
         wine build/demo/VRK.exe
         wineserver -k'
 else
     rm -f build/demo-ready build/demo-done build/demo.png
-    tests/bench/with-bench.sh build -- bash -c '
+    bench/with-bench.sh build -- bash -c '
         wine build/host_sim.exe --port 21 --baud 9600 --no-echo >/dev/null 2>&1 &
         wine build/demo_session.exe "$(winepath -w build/demo-ready)" "$(winepath -w build/demo-done)" &
         session=$!

@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 bash scripts/build.sh x86_64 build
 bash scripts/build.sh i686 build-i686 -DVRK_BUILD_TESTS=OFF
-tests/bench/with-bench.sh build -- ctest --test-dir build --output-on-failure
+bench/with-bench.sh build -- ctest --test-dir build --output-on-failure

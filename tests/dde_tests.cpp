@@ -1,0 +1,230 @@
+// The DDE server in raw window messages, its clients played by the test
+// thread, which sees what the platform's DDE library hides: the
+// acknowledgement's status word and handle, every terminate.
+#include <gtest/gtest.h>
+
+#include <dde.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ipc/dde_server.h"
+#include "serial/serial_port.h"
+#include "tests/harness.h"
+#include "tools/driving/far_end.h"
+
+namespace {
+
+class RawClient {
+public:
+    RawClient()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.lpszClassName = "VrkRawDdeClient";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA(windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~RawClient() { DestroyWindow(window); }
+
+    // The window that answered, NULL when none did; an empty name is the
+    // zero atom, the wildcard.
+    HWND Initiate(HWND server, const char *service, const char *topic = "Command")
+    {
+        ATOM serviceAtom = *service ? GlobalAddAtomA(service) : 0;
+        ATOM topicAtom = *topic ? GlobalAddAtomA(topic) : 0;
+        answer = NULL;
+        initiating = true;
+        SendMessageA(server, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window), MAKELPARAM(serviceAtom, topicAtom));
+        initiating = false;
+        GlobalDeleteAtom(serviceAtom);
+        GlobalDeleteAtom(topicAtom);
+        return answer;
+    }
+    // Executes the bytes as they stand (no terminator added); true when the
+    // acknowledgement came back positive with the same block.
+    bool Execute(HWND server, const std::string &bytes, DWORD timeoutMs = 20000)
+    {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, std::max<size_t>(bytes.size(), 1));
+        std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+        GlobalUnlock(block);
+        ackStatus = 0;
+        ackHandle = 0;
+        PostMessageA(server, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(window),
+                     PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
+        bool acknowledged = PumpUntil([&] { return ackHandle != 0; }, timeoutMs);
+        GlobalFree(block);
+        return acknowledged && ackStatus == 0x8000 && ackHandle == reinterpret_cast<UINT_PTR>(block);
+    }
+    bool Terminate(HWND server)
+    {
+        int before = terminates;
+        PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
+        return PumpUntil([&] { return terminates > before; }, 500);
+    }
+
+    HWND window;
+    HWND answer = NULL;
+    bool initiating = false;
+    UINT_PTR ackStatus = 0;
+    UINT_PTR ackHandle = 0;
+    int terminates = 0;
+    bool answerTerminates = true;
+    std::function<void()> onTerminate;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto *client = reinterpret_cast<RawClient *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (client && message == WM_DDE_ACK && client->initiating) {
+            // The receiver of an initiate's answer deletes its atoms.
+            client->answer = reinterpret_cast<HWND>(wParam);
+            GlobalDeleteAtom(LOWORD(lParam));
+            GlobalDeleteAtom(HIWORD(lParam));
+        } else if (client && message == WM_DDE_ACK) {
+            UnpackDDElParam(WM_DDE_ACK, lParam, &client->ackStatus, &client->ackHandle);
+            FreeDDElParam(WM_DDE_ACK, lParam);
+        } else if (client && message == WM_DDE_TERMINATE) {
+            ++client->terminates;
+            if (client->answerTerminates)
+                PostMessageA(reinterpret_cast<HWND>(wParam), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
+            if (client->onTerminate)
+                client->onTerminate();
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+};
+
+const char kServed[] = "[VRK]\r\nDdeServiceName=VrkTest\r\n";
+
+TEST(DdeServer, AnswersOnlyItsServiceAndTopicOncePerClientWindow)
+{
+    LocalTerminal terminal(kServed);
+    HWND server = terminal.window;
+    RawClient client, other;
+    for (const auto &[service, topic] : {std::pair{"VrkTestX", "Command"}, std::pair{"VrkTest", "command"},
+                                         std::pair{"VrkTest", "System"}, std::pair{"", "Command"},
+                                         std::pair{"VrkTest", ""}})
+        EXPECT_EQ(nullptr, client.Initiate(server, service, topic)) << service << "|" << topic;
+    EXPECT_EQ(server, client.Initiate(server, "VRKTEST")) << "the service in other letter case";
+    EXPECT_EQ(nullptr, client.Initiate(server, "VrkTest")) << "already connected";
+    EXPECT_EQ(server, other.Initiate(server, "VrkTest"));
+    EXPECT_EQ(2, terminal.State()->ddeServer.count);
+    EXPECT_TRUE(client.Execute(server, std::string("[Send(1)]", 10)));
+    EXPECT_TRUE(client.Terminate(server)) << "the client's terminate is answered";
+    EXPECT_FALSE(client.Execute(server, "[Send(x)]", 200)) << "no conversation, no acknowledgement";
+    EXPECT_TRUE(other.Execute(server, "[Send(2)]")) << "the other conversation goes on";
+    EXPECT_EQ(server, client.Initiate(server, "VrkTest")) << "a new conversation from the same window";
+
+    LocalTerminal off;
+    RawClient stranger;
+    EXPECT_EQ(nullptr, stranger.Initiate(off.window, "VRK")) << "without a service name nothing answers";
+}
+
+TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRuns)
+{
+    LocalTerminal terminal(kServed);
+    ASSERT_TRUE(terminal.OpenPort(2));
+    FarEnd host(FarPortOf(2));
+    RawClient client;
+    ASSERT_EQ(terminal.window, client.Initiate(terminal.window, "VrkTest"));
+    // command block as it stands; bytes written
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("[Send(A\r\nB)]", 12), "A\rB"}, {std::string("[Send(\n\n)]", 10), ""},
+        {std::string("[Send(f(x)\x95\x5c)]", 14), "f(x)\x95\x5c"}, {"[Send(unterminated)]", "unterminated"},
+        {std::string("[Send(cut)]\0[Send(x)]", 21), "cut"}, {"[send(x)]", ""}, {"", ""},
+    };
+    std::string expected;
+    for (const auto &[command, written] : cases) {
+        EXPECT_TRUE(client.Execute(terminal.window, command)) << command;
+        expected += written;
+    }
+    EXPECT_EQ(expected, host.Read(expected.size()));
+    EXPECT_EQ("", host.ReadUntilQuiet(200));
+    std::string text(1 << 20, 'y');
+    text[1000] = ')';
+    std::string received;
+    std::thread reader([&] { received = host.Read(text.size(), 30000); });
+    EXPECT_TRUE(client.Execute(terminal.window, "[Send(" + text + ")]"));
+    reader.join();
+    EXPECT_TRUE(text == received) << "a megabyte goes whole";
+
+    terminal.State()->localEcho = 1;
+    ClosePort(terminal.window);
+    EXPECT_TRUE(client.Execute(terminal.window, "[Send(lo\nud)]"));
+    EXPECT_EQ("loud", terminal.PaneText()) << "echoed even without an open port";
+}
+
+// The execute goes to its handler directly: Wine keeps a copy of every posted
+// command block in the receiving process, which would hide the server's own
+// growth. The service name is held meanwhile, as another program may hold it:
+// deleting the answer's atoms in the server as well would take its reference.
+TEST(DdeServer, TenThousandConversationsLeaveNoAtomNoEntryAndNoBlockFreed)
+{
+    LocalTerminal terminal(kServed);
+    const ATOM held = GlobalAddAtomA("VrkTest");
+    HGLOBAL block = GlobalAlloc(GHND, 16);
+    std::strcpy(static_cast<char *>(GlobalLock(block)), "[Send(x)]");
+    GlobalUnlock(block);
+    RawClient client;
+    for (int cycle = 0; cycle < 10000 && !::testing::Test::HasFailure(); ++cycle) {
+        ASSERT_EQ(terminal.window, client.Initiate(terminal.window, "VrkTest")) << cycle;
+        client.ackHandle = 0;
+        HandleDdeExecute(terminal.window, client.window, PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
+        ASSERT_TRUE(PumpUntil([&] { return client.ackHandle != 0; })) << cycle;
+        ASSERT_NE(static_cast<UINT>(GMEM_INVALID_HANDLE), GlobalFlags(block)) << "the server freed the block";
+        ASSERT_TRUE(client.Terminate(terminal.window)) << cycle;
+    }
+    GlobalFree(block);
+    EXPECT_EQ(held, GlobalFindAtomA("VrkTest"));
+    GlobalDeleteAtom(held);
+    EXPECT_EQ(0, GlobalFindAtomA("VrkTest"));
+    EXPECT_EQ(0, terminal.State()->ddeServer.count);
+    EXPECT_EQ(10, terminal.State()->ddeServer.capacity);
+}
+
+// Besides clients that answer: one whose window is gone, one that left
+// before, and one that never answers, which holds the wait a bounded time.
+// While the first is being ended 13 more arrive; the table grows twice under
+// the wait, which holds its entry by window.
+TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
+{
+    auto terminal = std::make_unique<LocalTerminal>(kServed);
+    const HWND server = terminal->window;
+    std::vector<std::unique_ptr<RawClient>> clients(6);
+    std::vector<std::unique_ptr<RawClient>> latecomers;
+    std::vector<size_t> ended;
+    for (size_t i = 0; i < clients.size(); ++i) {
+        clients[i] = std::make_unique<RawClient>();
+        ASSERT_EQ(server, clients[i]->Initiate(server, "VrkTest"));
+    }
+    ASSERT_TRUE(clients[2]->Terminate(server));
+    for (size_t i = 0; i < clients.size(); ++i)
+        clients[i]->onTerminate = [&ended, i] { ended.push_back(i); };
+    clients[0]->onTerminate = [&] {
+        ended.push_back(0);
+        for (int i = 0; i < 13; ++i) {
+            latecomers.push_back(std::make_unique<RawClient>());
+            latecomers.back()->Initiate(server, "VrkTest");
+        }
+    };
+    clients[3].reset();
+    clients[5]->answerTerminates = false;
+    DWORD start = GetTickCount();
+    terminal.reset();
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 2500u) << "the silent client is waited for";
+    EXPECT_LT(elapsed, 5000u);
+    EXPECT_EQ((std::vector<size_t>{0, 1, 4, 5}), ended);
+    ASSERT_EQ(13u, latecomers.size());
+    for (const auto &client : latecomers)
+        EXPECT_EQ(1, client->terminates);
+}
+
+}  // namespace

@@ -1,0 +1,309 @@
+// Runs one scenario against the real VRK.exe: a line a step, first word the
+// verb, texts in double quotes with the escapes \r \n \t \\ \xHH. The file is
+// UTF-8; texts reach the terminal, its files and its cables in code page 932.
+//
+//   vrk_script SCENARIO
+//
+// Exit status 0 when every step held; otherwise the failing line is named.
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/driving/far_end.h"
+#include "tools/driving/files.h"
+#include "tools/driving/terminal_process.h"
+#include "tools/driving/window_search.h"
+#include "tools/shift_jis.h"
+#include "tools/text_escapes.h"
+
+namespace {
+
+std::wstring Wide(const std::string &sjis)
+{
+    std::wstring text(sjis.size(), L'\0');
+    text.resize(static_cast<size_t>(
+        MultiByteToWideChar(932, 0, sjis.data(), static_cast<int>(sjis.size()), &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string FromUtf8(const std::string &utf8)
+{
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                        &text[0], static_cast<int>(text.size()))));
+    std::string sjis(text.size() * 2, '\0');
+    sjis.resize(static_cast<size_t>(WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), &sjis[0],
+                                                        static_cast<int>(sjis.size()), NULL, NULL)));
+    return sjis;
+}
+
+// Words of a line; a quoted word keeps its spaces and has its escapes decoded.
+bool SplitWords(const std::string &line, std::vector<std::string> &words, std::string &error)
+{
+    for (size_t at = 0; at < line.size();) {
+        if (line[at] == ' ') {
+            ++at;
+            continue;
+        }
+        bool quoted = line[at] == '"';
+        size_t start = at + (quoted ? 1 : 0);
+        size_t end = start;
+        while (end < line.size() && line[end] != (quoted ? '"' : ' '))
+            end += IsShiftJisLeadByte(static_cast<unsigned char>(line[end])) ? 2 : 1;
+        std::string word;
+        if (!DecodeEscapes(line.substr(start, end - start), word, error))
+            return false;
+        words.push_back(word);
+        at = end + (quoted ? 1 : 0);
+    }
+    return true;
+}
+
+bool WaitUntil(const std::function<bool()> &done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// A program of the build started by the scenario, its output in a file.
+struct Spawned {
+    PROCESS_INFORMATION process = {};
+    std::string output;
+    ~Spawned()
+    {
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        DeleteFileA(output.c_str());
+    }
+};
+
+HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    return NULL;
+}
+
+// One execute from a client of the platform's DDE library, in its ANSI or
+// Unicode form, each with an instance of its own (one instance connects only
+// once to a service under Wine). True when it was acknowledged positively.
+bool DdeExecute(const std::string &service, const std::string &command, bool unicode)
+{
+    DWORD instance = 0;
+    if ((unicode ? DdeInitializeW : DdeInitializeA)(&instance, IgnoreTransactions, APPCMD_CLIENTONLY, 0))
+        return false;
+    HSZ serviceName = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
+    HSZ topicName = DdeCreateStringHandleA(instance, "Command", CP_WINANSI);
+    HCONV conversation = DdeConnect(instance, serviceName, topicName, NULL);
+    // Wine's library reads the byte count as a character count when it
+    // converts for an ANSI server; the padding keeps that read inside.
+    std::wstring wide = Wide(command) + std::wstring(command.size() + 1, L'\0');
+    HDDEDATA done = !conversation ? NULL
+                    : unicode ? DdeClientTransaction(reinterpret_cast<BYTE *>(&wide[0]),
+                                                     static_cast<DWORD>((Wide(command).size() + 1) * sizeof(wchar_t)),
+                                                     conversation, NULL, 0, XTYP_EXECUTE, 5000, NULL)
+                              : DdeClientTransaction(reinterpret_cast<BYTE *>(const_cast<char *>(command.c_str())),
+                                                     static_cast<DWORD>(command.size() + 1), conversation, NULL, 0,
+                                                     XTYP_EXECUTE, 5000, NULL);
+    DdeDisconnect(conversation);
+    DdeFreeStringHandle(instance, serviceName);
+    DdeFreeStringHandle(instance, topicName);
+    DdeUninitialize(instance);
+    return done != NULL;
+}
+
+class Scenario {
+public:
+    // Runs one step; false, with what was found in found_, when it failed.
+    bool Step(const std::vector<std::string> &w)
+    {
+        const std::string &verb = w[0];
+        if (verb == "ini") {
+            terminals_.push_back(std::make_unique<TerminalProcess>(w[1] == "-" ? nullptr : w[1].c_str()));
+            current_ = terminals_.size() - 1;
+            return true;
+        }
+        if (verb == "terminal")
+            return (current_ = std::strtoul(w[1].c_str(), NULL, 0) - 1) < terminals_.size();
+        if (verb == "start" || verb == "launch")
+            return verb == "start" ? Terminal().Start() : Terminal().Launch();
+        if (verb == "dialog")
+            return AnswerDialog(Wide(w[1]), std::atoi(w[2].c_str()), std::atoi(w[3].c_str()), w[4] == "ok");
+        if (verb == "box")
+            return Found(AnswerMessageBox(Terminal().ProcessId(), 15000)).find(Wide(w[1])) != std::wstring::npos;
+        if (verb == "nobox")
+            return !WaitForTopLevel(Terminal().ProcessId(), kDialogClass, NULL, std::atoi(w[1].c_str()));
+        if (verb == "title")
+            return WaitUntil([&] { return Found(WindowTextOf(Terminal().MainWindow())) == Wide(w[1]); }, 5000);
+        if (verb == "type") {
+            TypeText(GetDlgItem(Terminal().MainWindow(), kInputLineId), w[1]);
+            return true;
+        }
+        if (verb == "pane")
+            return WaitUntil([&] { return Found(Wide(PaneText())) == Wide(w[1]); }, 5000);
+        if (verb == "command" || verb == "syscommand")
+            return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : WM_SYSCOMMAND,
+                                std::strtoul(w[1].c_str(), NULL, 0), 0);
+        if (verb == "close") {
+            Terminal().Close(0);
+            return true;
+        }
+        if (verb == "exit")
+            return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Wide(w[1]);
+        if (verb == "file")
+            return Found(Wide(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Wide(w[2]);
+        if (verb == "log")
+            return Found(Wide(ConcatenatedLogs(Terminal().Directory()))) == Wide(w[1]);
+        if (verb == "send")
+            return Cable(w[1]).Write(w[2]);
+        if (verb == "expect")
+            return Found(Wide(Cable(w[1]).Read(w[2].size(), 5000))) == Wide(w[2]);
+        if (verb == "quiet")
+            return Found(Wide(Cable(w[1]).ReadUntilQuiet(500))).empty();
+        if (verb == "dde" || verb == "ddew")
+            return DdeExecute(w[1], w[2], verb == "ddew") == (w.size() < 4);
+        if (verb == "spawn")
+            return Spawn(w);
+        if (verb == "says")
+            return WaitUntil([&] { return Found(Wide(ReadWholeFile(spawned_[w[1]]->output))).find(Wide(w[2])) != std::wstring::npos; }, 8000);
+        if (verb == "ends")
+            return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 20000) == WAIT_OBJECT_0 &&
+                   Found(std::to_wstring(ExitCodeOf(spawned_[w[1]]->process.hProcess))) == Wide(w[2]);
+        if (verb == "sleep") {
+            Sleep(std::strtoul(w[1].c_str(), NULL, 0));
+            return true;
+        }
+        if (verb == "mark") {
+            mark_ = GetTickCount();
+            return true;
+        }
+        if (verb == "within") {
+            DWORD elapsed = GetTickCount() - mark_;
+            Found(std::to_wstring(elapsed) + L" ms");
+            return elapsed >= std::strtoul(w[1].c_str(), NULL, 0) && elapsed <= std::strtoul(w[2].c_str(), NULL, 0);
+        }
+        found_ = L"an unknown verb";
+        return false;
+    }
+    const std::wstring &LastFound() const { return found_; }
+
+private:
+    TerminalProcess &Terminal() { return *terminals_.at(current_); }
+
+    FarEnd &Cable(const std::string &port)
+    {
+        std::unique_ptr<FarEnd> &end = cables_[port];
+        if (!end)
+            end = std::make_unique<FarEnd>(std::atoi(port.c_str()), 9600);
+        return *end;
+    }
+
+    const std::wstring &Found(const std::wstring &text) { return found_ = text; }
+
+    static DWORD ExitCodeOf(HANDLE process)
+    {
+        DWORD code = 0;
+        GetExitCodeProcess(process, &code);
+        return code;
+    }
+
+    std::string PaneText()
+    {
+        char text[65536] = "";
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(GetDlgItem(Terminal().MainWindow(), kOutputPaneId), WM_GETTEXT, sizeof text,
+                            reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
+        return std::string(text, length);
+    }
+
+    // Checks which radio button the dialog has checked (0: none), then
+    // chooses another (0 keeps it) and presses OK or Cancel.
+    bool AnswerDialog(const std::wstring &title, int checked, int choice, bool ok)
+    {
+        HWND dialog = WaitForTopLevel(Terminal().ProcessId(), kDialogClass, title.c_str(), 15000);
+        if (!dialog)
+            return Found(L"no dialog").empty();
+        int found = 0;
+        for (int id = 1000; id < 1010; ++id)
+            found = SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED ? id : found;
+        Found(L"checked " + std::to_wstring(found));
+        return found == checked && Terminal().AnswerDialog(title.c_str(), choice, ok);
+    }
+
+    // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.
+    bool Spawn(const std::vector<std::string> &w)
+    {
+        auto spawned = std::make_unique<Spawned>();
+        spawned->output = BuildFile((w[1] + ".out").c_str());
+        DeleteFileA(spawned->output.c_str());
+        std::string exe = BuildFile(w[2].c_str());
+        std::string commandLine = "\"" + exe + "\"";
+        for (size_t i = 3; i < w.size(); ++i)
+            commandLine += " \"" + (w[i] == "@out" ? spawned->output : w[i]) + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        bool started = CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                                      &spawned->process);
+        spawned_[w[1]] = std::move(spawned);
+        return started;
+    }
+
+    std::vector<std::unique_ptr<TerminalProcess>> terminals_;
+    size_t current_ = 0;
+    std::map<std::string, std::unique_ptr<FarEnd>> cables_;
+    std::map<std::string, std::unique_ptr<Spawned>> spawned_;
+    std::wstring found_;
+    DWORD mark_ = GetTickCount();
+};
+
+}  // namespace
+
+std::string Utf8(const std::wstring &text)
+{
+    std::string utf8(text.size() * 3, '\0');
+    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                        &utf8[0], static_cast<int>(utf8.size()), NULL, NULL)));
+    return utf8;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: vrk_script SCENARIO\n");
+        return 2;
+    }
+    std::string text = ReadWholeFile(argv[1]);
+    Scenario scenario;
+    int number = 0;
+    for (size_t at = 0; at < text.size(); ++number) {
+        size_t end = std::min(text.find('\n', at), text.size());
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> words;
+        std::string error;
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (!SplitWords(FromUtf8(line), words, error) || !scenario.Step(words)) {
+            fprintf(stderr, "%s:%d: failed: %s\n  found: %s%s\n", argv[1], number + 1, line.c_str(),
+                    Utf8(scenario.LastFound()).c_str(), error.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

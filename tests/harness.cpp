@@ -1,0 +1,163 @@
+#include "tests/harness.h"
+
+#include "app/main_window.h"
+#include "core/program_identity.h"
+#include "serial/serial_port.h"
+#include "textflow/output_pane.h"
+#include "tools/driving/files.h"
+#include "tools/driving/window_search.h"
+
+static std::string IniPathOfThisProgram()
+{
+    char module[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, module, sizeof module);
+    std::string name = module;
+    return name.substr(0, name.find_last_of('.')) + ".ini";
+}
+
+LocalTerminal::LocalTerminal(const char *iniText) : window(NULL), logDirectory_(MakeTemporaryDirectory("log"))
+{
+    WriteWholeFile(IniPathOfThisProgram(), iniText);
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    WNDCLASSA known;
+    if (!GetClassInfoA(instance, kMainClassName, &known))
+        RegisterMainWindowClass(instance);
+    window = CreateMainWindow(instance);
+    // The tests open the port themselves: the queued Connect is dropped.
+    MSG message;
+    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+    }
+    if (State())
+        lstrcpynA(State()->logDirectory, (logDirectory_ + "\\").c_str(), MAX_PATH);
+}
+
+LocalTerminal::~LocalTerminal()
+{
+    if (IsWindow(window))
+        DestroyWindow(window);
+    // The quit message the window posts must not stop the next test's pumps.
+    MSG message;
+    while (PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    RemoveDirectoryTree(logDirectory_);
+}
+
+bool LocalTerminal::OpenPort(int port)
+{
+    State()->portIndex = port - 1;
+    State()->baudRate = 9600;
+    BoxWatcher boxes;
+    return ::OpenPort(window) == 1;
+}
+
+void LocalTerminal::Receive(const std::string &bytes)
+{
+    std::string chunk = (State()->leadByteCarry ? std::string(1, State()->leadByteCarry) : "") + bytes;
+    AppendOutput(Pane(), &chunk[0], &State()->leadByteCarry);
+}
+
+void LocalTerminal::Show(const std::string &bytes)
+{
+    std::string text = bytes;
+    AppendOutput(Pane(), &text[0], NULL);
+}
+
+std::string LocalTerminal::PaneText() const
+{
+    return TextOf(Pane());
+}
+
+std::string LocalTerminal::Logs() const
+{
+    return ConcatenatedLogs(logDirectory_);
+}
+
+void Pump(DWORD milliseconds)
+{
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(5);
+    }
+}
+
+std::string TextOf(HWND window)
+{
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+BoxWatcher::BoxWatcher()
+    : stop_(false), thread_([this] {
+          while (!stop_) {
+              HWND box = WaitForTopLevel(GetCurrentProcessId(), kDialogClass, L"VRK", 50);
+              if (!box)
+                  continue;
+              {
+                  std::lock_guard<std::mutex> guard(lock_);
+                  texts_.push_back(MessageBoxText(box));
+              }
+              PressDialogButton(box, IDOK);
+              for (int i = 0; i < 100 && IsWindowVisible(box); ++i)
+                  Sleep(10);
+          }
+      })
+{
+}
+
+BoxWatcher::~BoxWatcher()
+{
+    stop_ = true;
+    thread_.join();
+}
+
+std::vector<std::wstring> BoxWatcher::Texts()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return texts_;
+}
+
+bool WithDialog(const wchar_t *title, const std::function<void()> &open,
+                const std::function<void(HWND dialog)> &answer)
+{
+    bool found = false;
+    std::thread watcher([&] {
+        HWND dialog = WaitForTopLevel(GetCurrentProcessId(), kDialogClass, title, 5000);
+        found = dialog != NULL;
+        if (found)
+            answer(dialog);
+    });
+    open();
+    watcher.join();
+    return found;
+}
+
+std::string Sjis(const wchar_t *text)
+{
+    char bytes[4096] = "";
+    WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, NULL, NULL);
+    return bytes;
+}
+
+std::wstring Wide(const std::string &sjis)
+{
+    wchar_t text[4096] = L"";
+    MultiByteToWideChar(932, 0, sjis.c_str(), -1, text, 4096);
+    return text;
+}

@@ -1,0 +1,75 @@
+// What the in-process tests stand on: the real main window created inside the
+// test program (real panes, real record, the product's own code), its logs in
+// a directory of the test's own, and watchers for the boxes and dialogs that
+// its modal loops hold the test's thread in.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/terminal_state.h"
+
+class LocalTerminal {
+public:
+    // iniText goes to the settings file that the test program's name selects.
+    explicit LocalTerminal(const char *iniText = "[VRK]\r\nDdeServiceName=\r\n");
+    ~LocalTerminal();
+    LocalTerminal(const LocalTerminal &) = delete;
+    LocalTerminal &operator=(const LocalTerminal &) = delete;
+
+    HWND window;
+    TerminalState *State() const { return GetTerminalState(window); }
+    HWND Pane() const { return State()->outputEdit; }
+    HWND Input() const { return State()->inputEdit; }
+    // Opens COMport at 9600 baud; the box that reports it is closed.
+    bool OpenPort(int port);
+    // Hands bytes over as the poll does (carried lead byte first), or as
+    // echo and DDE text do (no carry, no capture).
+    void Receive(const std::string &bytes);
+    void Show(const std::string &bytes);
+    std::string PaneText() const;
+    std::string Logs() const;
+
+private:
+    std::string logDirectory_;
+};
+
+// Dispatches this thread's messages for the given time.
+void Pump(DWORD milliseconds);
+
+// Asks done() every few milliseconds, dispatching meanwhile, until it is true
+// or timeoutMs pass; returns its last answer.
+bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 3000);
+
+std::string TextOf(HWND window);
+
+// While alive, closes every message box of this process with OK and keeps
+// its text; for tests whose thread sits in the box's own loop.
+class BoxWatcher {
+public:
+    BoxWatcher();
+    ~BoxWatcher();
+    std::vector<std::wstring> Texts();
+
+private:
+    std::atomic<bool> stop_;
+    std::mutex lock_;
+    std::vector<std::wstring> texts_;
+    std::thread thread_;
+};
+
+// Runs open() on this thread, where it sits in a dialog's loop, while another
+// thread waits for a dialog of this process titled title (any when NULL) and
+// hands it to answer(), which must close it. False when none showed up.
+bool WithDialog(const wchar_t *title, const std::function<void()> &open,
+                const std::function<void(HWND dialog)> &answer);
+
+// The Shift-JIS bytes of a UTF-16 text, and back.
+std::string Sjis(const wchar_t *text);
+std::wstring Wide(const std::string &sjis);

@@ -1,0 +1,187 @@
+// The text logic that needs no window. Built twice: into the bench's test
+// program, and natively under the address and undefined-behaviour sanitizers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/dialog_position.h"
+#include "app/pane_geometry.h"
+#include "app/window_title.h"
+#include "ipc/send_command.h"
+#include "settings/module_paths.h"
+#include "textflow/dbcs_text.h"
+#include "textflow/line_feeds.h"
+#include "textflow/log_file_name.h"
+#include "textflow/send_part.h"
+#include "tools/host_reply.h"
+#include "tools/text_escapes.h"
+
+namespace {
+
+// Code page 932; "\x95\x5C" (表) and "\x83\x5C" (ソ) end in a backslash, and
+// the trail byte of "\x81\x81" is itself a lead-byte value.
+bool IsSjisLead(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+TEST(SendCommand, OnlyTheExactFormRunsAndItsTextReachesTheLastParenthesis)
+{
+    const std::pair<std::string, const char *> cases[] = {
+        {"[Send(ABC)]", "ABC"}, {"[Send()]", ""}, {"[Send(a)(b)]", "a)(b"}, {"[Send(f(x))]", "f(x)"},
+        {"[Send(])]", "]"}, {"[Send( x )]", " x "}, {"[Send(\x95\x5C)]", "\x95\x5C"},
+        {"[send(x)]", nullptr}, {"[ Send(x)]", nullptr}, {"[Send (x)]", nullptr}, {"Send(x)", nullptr},
+        {"[Send(x)", nullptr}, {"[Send(x)] ", nullptr}, {"[Send)x(]", nullptr}, {"[Send(x))", nullptr},
+        {"[Sendd(x)]", nullptr}, {"[(x)]", nullptr}, {"[Send]", nullptr}, {"[Send(]", nullptr},
+        {"[]", nullptr}, {"[", nullptr}, {"", nullptr},
+    };
+    for (const auto &[command, text] : cases) {
+        SendCommandText found = {99, 99};
+        bool isSend = FindSendCommandText(command.data(), command.size(), &found);
+        EXPECT_EQ(text != nullptr, isSend) << command;
+        if (isSend && text) {
+            EXPECT_EQ(text, command.substr(found.offset, found.length)) << command;
+        }
+    }
+}
+
+TEST(CodePageText, LeadBytesAreHeldSplitAndCountedWhole)
+{
+    const std::tuple<std::string, std::string, char> held[] = {
+        {"AB\x82", "AB", '\x82'}, {"\x82\xA0", "\x82\xA0", 0}, {"\x81\x81\x81", "\x81\x81", '\x81'},
+        {"\x81\x81", "\x81\x81", 0}, {"A", "A", 0}, {"", "", 0},
+    };
+    for (auto [text, kept, lead] : held) {
+        EXPECT_EQ(lead, TakeTrailingLeadByte(&text[0], IsSjisLead)) << kept;
+        EXPECT_EQ(kept, text.c_str());
+    }
+    // Positions from a control that counts bytes, then one that counts characters.
+    const std::tuple<std::string, size_t, size_t, size_t> positions[] = {
+        {"A\x82\xA0" "B", 4, 3, 3}, {"ABC", 3, 9, 3}, {"A\x82\xA0" "B", 3, 2, 3},
+        {"\x82\xA0\x82\xA2\r\n\x82\xA4", 5, 4, 6}, {"A\x82\xA0" "B", 3, 7, 4},
+    };
+    for (const auto &[text, units, position, offset] : positions)
+        EXPECT_EQ(offset, EditPositionToByteOffset(text.c_str(), text.size(), units, position, IsSjisLead));
+    std::string filter = "A|\x83\x7C|B||";
+    SplitAtSeparators(&filter[0], '|', IsSjisLead);
+    EXPECT_EQ(std::string("A\0\x83\x7C\0B\0\0", 8), filter);
+    std::string feeds = "\nA\r\n\n\x95\nB\n";
+    RemoveLineFeeds(&feeds[0]);
+    EXPECT_STREQ("A\r\x95" "B", feeds.c_str());
+}
+
+TEST(SendPart, TheSelectionOrWhatPrecedesTheCaretGoesAndTheRestStays)
+{
+    // selection start, end, line; part sent; line afterwards
+    const std::tuple<size_t, size_t, std::string, std::string, std::string> cases[] = {
+        {3, 3, "ABCDEF", "ABC", "DEF"}, {2, 4, "ABCDEF", "CD", "ABEF"}, {0, 0, "ABC", "", "ABC"},
+        {6, 6, "ABCDEF", "ABCDEF", ""}, {1, 9, "AB", "B", "A"},
+    };
+    for (auto [start, end, line, sent, left] : cases) {
+        SendPart part = ChooseSendPart(start, end, line.size());
+        EXPECT_EQ(sent, line.substr(part.start, part.end - part.start));
+        CutSendPart(&line[0], line.size(), part);
+        EXPECT_EQ(left, line.c_str());
+    }
+}
+
+TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
+{
+    char path[40] = "junk";
+    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2026, 12, 5}, path, sizeof path));
+    EXPECT_STREQ("C:\\vrk\\261205.LOG", path);
+    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2000, 1, 1}, path, sizeof path));
+    EXPECT_STREQ("C:\\vrk\\000101.LOG", path);
+    EXPECT_FALSE(MakeLogFilePath("", {2026, 1, 2}, path, sizeof path));
+    EXPECT_FALSE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, path, 17));
+    EXPECT_STREQ("", path);
+    // module path, name the file system reports, log directory, settings file
+    const std::tuple<const char *, const char *, const char *, const char *> cases[] = {
+        {"C:\\VRK\\VRK.exe", "Vrk.exe", "C:\\VRK\\", "C:\\VRK\\Vrk.ini"},
+        {"C:\\a.b\\Term.v2.exe", nullptr, "C:\\a.b\\", "C:\\a.b\\Term.v2.ini"},
+        {"C:\\\x95\x5C\\\x95\x5C.exe", nullptr, "C:\\\x95\x5C\\", "C:\\\x95\x5C\\\x95\x5C.ini"},
+        {"C:\\x\\\x95\x5C", nullptr, "C:\\x\\", "C:\\x\\\x95\x5C.ini"},
+        {"C:\\d\\VRK.exe", "AVeryLongStoredName.exe", "C:\\d\\", ""},
+        {"C:\\a-long-directory\\x.exe", nullptr, "", ""},
+    };
+    for (const auto &[module, stored, directory, ini] : cases) {
+        char out[20] = "junk";
+        EXPECT_EQ(directory[0] != 0, MakeLogDirectory(module, IsSjisLead, out, sizeof out));
+        EXPECT_STREQ(directory, out);
+        EXPECT_EQ(ini[0] != 0, MakeIniPath(module, stored, IsSjisLead, out, sizeof out));
+        EXPECT_STREQ(ini, out);
+    }
+}
+
+TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
+{
+    const std::string longName(300, 'x');
+    const TitleParts open = {true, 1, 9600, true, "VRK", IsSjisLead};
+    const std::tuple<TitleParts, size_t, std::string> cases[] = {
+        {{false, 0, 0, false, "VRK", IsSjisLead}, 256, "VRK"},
+        {open, 256, "COM1 9600 - VRK (VRK)"},
+        {{true, 12, 300, false, "VRK", IsSjisLead}, 256, "COM12 300 - VRK"},
+        {{true, 1, 9600, true, longName.c_str(), IsSjisLead}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
+        {open, 6, "COM1 "},
+        {open, 1, ""},
+    };
+    for (const auto &[parts, size, expected] : cases) {
+        std::string buffer(size + 8, '#');
+        FormatWindowTitle(&buffer[0], size, parts);
+        EXPECT_EQ(std::string(8, '#'), buffer.substr(size)) << "written past the buffer";
+        EXPECT_EQ(expected, buffer.c_str());
+    }
+    // "VRK (" is five bytes: a cut at 255 falls between characters, one byte
+    // later it would fall inside one.
+    for (const auto &[prefix, character, length] :
+         {std::tuple("", "\x81\x81", 255u), std::tuple("a", "\x81\x81", 254u), std::tuple("a", "\x82\xA0", 254u)}) {
+        std::string name = prefix;
+        while (name.size() < 300)
+            name += character;
+        char title[256];
+        FormatWindowTitle(title, sizeof title, {false, 0, 0, true, name.c_str(), IsSjisLead});
+        EXPECT_EQ(length, std::string(title).size()) << prefix << character;
+    }
+}
+
+TEST(PaneGeometry, TheInputLineFitsTheFontAndDialogsStayOnTheScreen)
+{
+    EXPECT_EQ(24, InputHeightFromMetrics(20, {2, 0, 100, 16}));
+    EXPECT_EQ(22, InputHeightFromMetrics(10, {3, 0, 100, 16}));
+    EXPECT_EQ(19, InputHeightFromFontHeight(-16));
+    EXPECT_LT(0, InputHeightFromFontHeight(-2147483647L - 1));
+    const PaneRect client = {0, 0, 400, 300};
+    const PaneRect input = PlaceInputLine(client, {5, 5, 50, 29}, 20, 30);
+    EXPECT_EQ((std::vector<long>{0, 266, 400, 300}), (std::vector<long>{input.left, input.top, input.right, input.bottom}));
+    EXPECT_EQ(266, PlaceOutputPane(client, input, false).bottom);
+    EXPECT_EQ(300, PlaceOutputPane(client, input, true).bottom);
+    // owner span, dialog extent, screen extent: where the dialog starts
+    const std::tuple<int, int, int, int, int> dialogs[] = {
+        {0, 1000, 200, 1280, 400}, {-600, 100, 200, 1280, 0}, {1100, 1400, 200, 1280, 1080}, {0, 100, 2000, 1280, 0},
+    };
+    for (const auto &[from, to, extent, screen, start] : dialogs)
+        EXPECT_EQ(start, CentredDialogStart(from, to, extent, screen));
+}
+
+TEST(HostSimulator, EscapesDecodeAndLinesEndAtCarriageReturnsWhole)
+{
+    for (const auto &[text, bytes] : {std::pair<std::string, std::string>{"A\\rB\\n\\t\\\\", "A\rB\n\t\\"},
+                                      {"\\x1d\\x82\\xa0", "\x1d\x82\xa0"}, {"\x83\x5C\\r", "\x83\x5C\r"}}) {
+        std::string out, error;
+        EXPECT_TRUE(DecodeEscapes(text, out, error)) << error;
+        EXPECT_EQ(bytes, out);
+    }
+    for (const char *bad : {"\\q", "abc\\", "\\x4", "\\xZZ"}) {
+        std::string out, error;
+        EXPECT_FALSE(DecodeEscapes(bad, out, error)) << bad;
+    }
+    LineAssembler assembler;
+    std::vector<std::string> lines;
+    const std::string received("STA\nTUS\rA\0B\x82\r", 13);
+    FeedReceivedBytes(assembler, received.data(), received.size(), lines);
+    EXPECT_EQ((std::vector<std::string>{"STATUS", "AB"}), lines);
+}
+
+}  // namespace

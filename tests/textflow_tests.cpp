@@ -1,0 +1,262 @@
+// Received text on its way to the pane, the daily log and other programs, on
+// the real edit controls.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <random>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "tests/harness.h"
+#include "textflow/daily_log.h"
+#include "textflow/log_file_name.h"
+#include "textflow/undo_capture.h"
+#include "tools/driving/files.h"
+#include "tools/driving/window_search.h"
+
+namespace {
+
+// The text as an edit control keeps it: a control that stores wide text
+// turns a lead byte without its second byte into another character.
+std::string AsEditHolds(const std::string &text)
+{
+    HWND edit = CreateWindowA("EDIT", "", ES_MULTILINE, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
+    SetWindowTextA(edit, text.c_str());
+    std::string held = TextOf(edit);
+    DestroyWindow(edit);
+    return held;
+}
+
+std::string NumberedLines(int from, int to)
+{
+    std::string lines;
+    for (int i = from; i < to; ++i)
+        lines.append("L").append(std::to_string(1000 + i)).append("\r\n");
+    return lines;
+}
+
+TEST(TextFlow, ChunksBecomeLinesWithSplitCharactersShownWhole)
+{
+    // chunks received one after the other, and the pane after each
+    const std::vector<std::vector<std::pair<std::string, std::string>>> cases = {
+        {{"ABC\r\nDEF", "ABC\r\nDEF"}, {"GH\r", "ABC\r\nDEFGH\r\n"}},
+        {{"\n\n\n", ""}, {"\r", "\r\n"}},
+        {{"A\x82", "A"}, {"\xA0\r", "A\x82\xA0\r\n"}},
+        {{"\x81\x81\x81", "\x81\x81"}, {"\x81" "B", "\x81\x81\x81\x81" "B"}},
+        {{"\x1d" "ABC\r", "\x1d" "ABC\r\n"}},
+        {{"A\x82\r", AsEditHolds("A\x82") + "\r\n"}, {"B", AsEditHolds("A\x82") + "\r\nB"}},
+    };
+    for (const auto &chunks : cases) {
+        LocalTerminal terminal;
+        for (const auto &[chunk, pane] : chunks) {
+            terminal.Receive(chunk);
+            EXPECT_EQ(pane, terminal.PaneText()) << chunk;
+        }
+    }
+    // Echo and DDE text hold nothing back.
+    LocalTerminal terminal;
+    terminal.Show("E\x82");
+    EXPECT_EQ(AsEditHolds("E\x82"), terminal.PaneText());
+    EXPECT_EQ(0, terminal.State()->leadByteCarry);
+}
+
+TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoToTheLogFirst)
+{
+    LocalTerminal terminal;
+    terminal.Receive(NumberedLines(0, 220));
+    EXPECT_EQ(221, SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0));
+    EXPECT_EQ("", terminal.Logs());
+    terminal.Receive("X");
+    EXPECT_EQ(NumberedLines(0, 21), terminal.Logs());
+    EXPECT_EQ(NumberedLines(21, 220) + "X", terminal.PaneText());
+    // A chunk goes in whole, however many lines it brings; the next one trims.
+    terminal.Receive("\r\n" + NumberedLines(300, 600));
+    EXPECT_EQ(NumberedLines(21, 220) + "X\r\n" + NumberedLines(300, 600), terminal.PaneText());
+    terminal.Receive("Y");
+    EXPECT_EQ(200, SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0));
+    EXPECT_EQ(NumberedLines(0, 220) + "X\r\n" + NumberedLines(300, 600) + "Y", terminal.Logs() + terminal.PaneText());
+}
+
+// ASCII, half-width kana, and double-byte characters whose second byte is
+// ASCII, a backslash, or itself a lead-byte value.
+TEST(TextFlow, EveryByteShownReachesTheLogOnceAndInOrder)
+{
+    const char *const characters[] = {"a", " ", "~", "\xB1", "\x83\x40", "\x83\x5C", "\x88\xFC", "\x81\x81"};
+    const char *const lineEnds[] = {"\r\n", "\r", "\n\r", "\r\n\n"};
+    std::mt19937 random(7);
+    const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::string sent;
+    std::string shown;
+    for (int line = 0; line < 3000; ++line) {
+        int length = pick(0, 9) == 0 ? pick(100, 400) : pick(0, 40);
+        std::string text;
+        while (static_cast<int>(text.size()) < length)
+            text += characters[pick(0, 7)];
+        sent += text + lineEnds[pick(0, 3)];
+        shown += text + "\r\n";
+    }
+    LocalTerminal terminal;
+    for (size_t at = 0; at < sent.size();) {
+        size_t size = std::min<size_t>(static_cast<size_t>(pick(1, 1023)), sent.size() - at);
+        terminal.Receive(sent.substr(at, size));
+        at += size;
+    }
+    EXPECT_TRUE(terminal.Logs() + terminal.PaneText() == shown) << "lost, doubled or changed bytes";
+}
+
+TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOffOrHeld)
+{
+    LocalTerminal terminal;
+    const std::string directory = terminal.State()->logDirectory;
+    EXPECT_EQ(1, LogOutputPane(terminal.window, -1, -1));
+    EXPECT_EQ("", terminal.Logs()) << "an empty pane makes no file";
+    terminal.Show("before midnight\r");
+    SYSTEMTIME evening = {2026, 12, 4, 31, 23, 59, 59, 0};
+    SYSTEMTIME morning = {2027, 1, 5, 1, 0, 0, 1, 0};
+    LogOutputPaneAt(terminal.window, 0, 6, evening);
+    LogOutputPaneAt(terminal.window, 6, 17, morning);
+    LogOutputPaneAt(terminal.window, -1, -1, morning);
+    EXPECT_EQ("before", ReadWholeFile(directory + "261231.LOG"));
+    EXPECT_EQ(" midnight\r\nbefore midnight\r\n", ReadWholeFile(directory + "270101.LOG"));
+
+    LocalTerminal quiet;
+    quiet.State()->writeLog = 0;
+    quiet.Receive(NumberedLines(0, 220));
+    quiet.Receive("a");
+    quiet.State()->writeLog = 1;
+    quiet.Receive(NumberedLines(0, 21));
+    char today[MAX_PATH];
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    MakeLogFilePath(quiet.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, today, sizeof today);
+    HANDLE held = CreateFileA(today, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    quiet.Receive("b");
+    CloseHandle(held);
+    EXPECT_EQ("", quiet.Logs()) << "switched off or held, the trimmed lines are lost";
+    EXPECT_EQ(NumberedLines(42, 220) + "a" + NumberedLines(0, 21) + "b", quiet.PaneText());
+}
+
+// Plays the operator: reads where the dialog starts, is refused a name that
+// does not exist, then confirms choice or, when it is empty, cancels.
+void VisitOpenDialog(HWND dialog, const std::string &choice, std::string *folder, std::wstring *filter)
+{
+    const int kFileName = 0x47c, kFilterBox = 0x470;
+    char shown[MAX_PATH] = "";
+    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+    *folder = std::string(shown) + "\\";
+    *filter = WindowTextOf(GetDlgItem(dialog, kFilterBox));
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>("no such file.log"));
+    PressDialogButton(dialog, IDOK);
+    HWND refusal = NULL;
+    PumpUntil([&] { return (refusal = GetLastActivePopup(dialog)) != dialog; });
+    PressDialogButton(refusal, IDOK);
+    Sleep(200);
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>(choice.c_str()));
+    PressDialogButton(dialog, choice.empty() ? IDCANCEL : IDOK);
+}
+
+TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndPutsTheCurrentDirectoryBack)
+{
+    LocalTerminal terminal;
+    const std::string directory = terminal.State()->logDirectory;
+    WriteWholeFile(directory + "310101.LOG", "logged\r\n");
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    for (const char *choice : {"", "310101.LOG"}) {
+        std::string folder;
+        std::wstring filter;
+        ASSERT_TRUE(WithDialog(NULL, [&] { OpenLogFile(terminal.window); },
+                               [&](HWND dialog) { VisitOpenDialog(dialog, choice, &folder, &filter); }));
+        EXPECT_EQ(directory, folder);
+        EXPECT_EQ(L"Log files (*.log)", filter);
+        char after[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, after);
+        EXPECT_STREQ(before, after);
+    }
+    HWND editor = NULL;
+    EXPECT_TRUE(PumpUntil([&] {
+        editor = FindWindowW(L"Notepad", NULL);
+        return editor && WindowTextOf(editor).find(L"310101.LOG") != std::wstring::npos;
+    }, 10000)) << "the editor shows the chosen log";
+    PostMessageW(editor, WM_CLOSE, 0, 0);
+}
+
+// A focused edit control in a top-level window of its own, in front.
+struct FocusTarget {
+    HWND frame = CreateWindowA("STATIC", "target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 100, NULL, NULL,
+                               NULL, NULL);
+    HWND edit = CreateWindowA("EDIT", "xyz", WS_CHILD | WS_VISIBLE, 0, 0, 280, 24, frame, NULL, NULL, NULL);
+    FocusTarget()
+    {
+        SetForegroundWindow(frame);
+        SetFocus(edit);
+        SendMessageA(edit, EM_SETSEL, 3, 3);
+    }
+    ~FocusTarget() { DestroyWindow(frame); }
+};
+
+TEST(UndoCapture, MarkedLinesAreTypedPieceByPieceAtTheStartOfTheFocusedControl)
+{
+    // chunks; the focused control's text and the pane afterwards
+    const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
+        {{"\x1d" "ABC\r"}, "ABCxyz", ""},
+        {{"\x1d" "ABC\r\x1d" "DEF\r"}, "DEFABCxyz", ""},
+        {{"\x1dHEL", "LO\r"}, "HELLOxyz", ""},
+        {{"\x1d" "AB", "CD", "EF\r"}, "ABCDEFxyz", ""},
+        {{"\x1d\x82", "\xA0\r"}, "\x82\xA0xyz", ""},
+        {{"open", "\x1dQ\r", "R\r"}, "Qxyz", "openR\r\n"},
+        {{"one\r\x1dM\rtwo\r\x1dN"}, "NMxyz", "one\r\ntwo\r\n"},
+    };
+    for (const auto &[chunks, typed, pane] : cases) {
+        LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nEnableUndo=1\r\n");
+        FocusTarget target;
+        for (const std::string &chunk : chunks)
+            terminal.Receive(chunk);
+        EXPECT_EQ(typed, TextOf(target.edit)) << chunks[0];
+        EXPECT_EQ(pane, terminal.PaneText()) << chunks[0];
+    }
+}
+
+TEST(UndoCapture, EchoAndTheRestOfALineAfterSwitchingOffAreShownAndAHungTargetIsLeftSoon)
+{
+    LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nEnableUndo=1\r\n");
+    {
+        FocusTarget target;
+        terminal.Show("\x1d" "echo\r");
+        terminal.Receive("\x1d" "AB");
+        ToggleUndoCapture(terminal.State());
+        terminal.Receive("CD\r");
+        EXPECT_EQ("ABxyz", TextOf(target.edit));
+        ToggleUndoCapture(terminal.State());
+        terminal.Receive("\x1d\r");
+        SendMessageA(target.edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("-"));
+        EXPECT_EQ("-ABxyz", TextOf(target.edit)) << "a marker alone puts the caret at the start";
+        ToggleUndoCapture(terminal.State());
+        EXPECT_EQ("\x1d" "echo\r\nCD\r\n", terminal.PaneText());
+    }
+    ToggleUndoCapture(terminal.State());
+    ShowWindow(terminal.window, SW_SHOW);
+    SetForegroundWindow(terminal.window);
+    terminal.Receive("\x1dself\r");
+    EXPECT_EQ("self", TextOf(terminal.Input())) << "in front, the terminal types into its own input line";
+
+    HANDLE typed = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::thread hung([&] {
+        FocusTarget target;
+        WaitForSingleObject(typed, 8000);
+    });
+    Sleep(500);
+    DWORD start = GetTickCount();
+    terminal.Receive("\x1dlost\r");
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    SetEvent(typed);
+    hung.join();
+    CloseHandle(typed);
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+// The main window shown: commands from every source, menus, layout, the
+// pickers and dialogs over it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/dialog_centring.h"
+#include "resources/resource_ids.h"
+#include "tests/harness.h"
+#include "tools/driving/window_search.h"
+
+namespace {
+
+RECT RectIn(HWND parent, HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(NULL, parent, reinterpret_cast<POINT *>(&rect), 2);
+    return rect;
+}
+
+std::vector<LONG> Corners(const RECT &rect)
+{
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+class ShownWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InstallDialogCentring();
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
+        Pump(50);
+    }
+    void TearDown() override { RemoveDialogCentring(); }
+    TerminalState *State() const { return terminal.State(); }
+    void Command(UINT command, UINT code = 0) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(command, code), 0); }
+    // The input line along the bottom at full width, the output pane above it.
+    void ExpectSplit()
+    {
+        RECT client = {};
+        GetClientRect(window, &client);
+        RECT input = RectIn(window, State()->inputEdit);
+        EXPECT_EQ((std::vector<LONG>{0, input.top, client.right, client.bottom}), Corners(input));
+        EXPECT_EQ((std::vector<LONG>{0, 0, client.right, input.top}), Corners(RectIn(window, State()->outputEdit)));
+        EXPECT_TRUE(IsWindowVisible(State()->inputEdit));
+    }
+
+    LocalTerminal terminal;
+    HWND window = terminal.window;
+};
+
+TEST_F(ShownWindow, EverySourceRunsTheSameCommandAndPaneNotificationsNone)
+{
+    HWND pane = State()->outputEdit;
+    // source, and whether local echo is switched on by it
+    const std::tuple<std::function<void()>, bool> sources[] = {
+        {[&] { Command(IDM_LOCAL_ECHO, 0); }, true},
+        {[&] { Command(IDM_LOCAL_ECHO, 1); }, true},
+        {[&] { PostMessageA(window, WM_SYSCOMMAND, IDM_LOCAL_ECHO | 0x000B, 0); }, true},
+        // Keys posted first wait for the menu's own loop: "設定(&O)", "ﾛｰｶﾙｴｺｰする(&E)".
+        {[&] {
+             PostMessageA(window, WM_CHAR, 'o', 0);
+             PostMessageA(window, WM_CHAR, 'e', 0);
+             SendMessageA(pane, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+         }, true},
+        {[&] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_LOCAL_ECHO, EN_CHANGE), reinterpret_cast<LPARAM>(pane)); },
+         false},
+        {[&] { SendMessageA(State()->inputEdit, WM_CHAR, 'x', 0); }, false},
+    };
+    for (const auto &[choose, runs] : sources) {
+        State()->localEcho = 0;
+        SetWindowTextA(window, "stale");
+        choose();
+        Pump(100);
+        EXPECT_EQ(runs ? 1 : 0, State()->localEcho);
+        EXPECT_EQ(runs ? "VRK" : "stale", TextOf(window)) << "the title is rebuilt after every command";
+    }
+    EXPECT_FALSE(HandleSysCommand(window, SC_SIZE));
+    EXPECT_FALSE(HandleSysCommand(window, IDM_DUPLICATE_NOTICE)) << "posted by the program only";
+    // A hand-edited setting may hold any non-zero value; toggles leave 0 or 1.
+    for (const auto &[command, flag] : {std::pair{IDM_WRITE_LOG, &TerminalState::writeLog},
+                                        std::pair{IDM_ENABLE_UNDO, &TerminalState::enableUndo}}) {
+        State()->*flag = 5;
+        Command(command);
+        EXPECT_EQ(0, State()->*flag);
+        Command(command);
+        EXPECT_EQ(1, State()->*flag);
+    }
+}
+
+TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
+{
+    HMENU settings = GetSubMenu(GetMenu(window), 1);
+    HMENU systemMenu = GetSystemMenu(window, FALSE);
+    const int systemCount = GetMenuItemCount(systemMenu);
+    for (HMENU menu : {State()->contextMenu, systemMenu}) {
+        const int count = GetMenuItemCount(menu);
+        EXPECT_EQ(GetSubMenu(GetMenu(window), 0), GetSubMenu(menu, count - 4)) << "the popups are shared";
+        EXPECT_EQ(settings, GetSubMenu(menu, count - 3));
+        EXPECT_EQ(static_cast<UINT>(IDM_COPY_ALL), GetMenuItemID(menu, count - 1));
+    }
+    EXPECT_EQ(MF_SEPARATOR, GetMenuState(systemMenu, systemCount - 5, MF_BYPOSITION) & MF_SEPARATOR);
+    const std::pair<UINT, LONG TerminalState::*> items[] = {
+        {IDM_HIDE_INPUT, &TerminalState::hideInput}, {IDM_LOCAL_ECHO, &TerminalState::localEcho},
+        {IDM_WRITE_LOG, &TerminalState::writeLog}, {IDM_IMS_LINK, &TerminalState::imsEnabled},
+        {IDM_ENABLE_UNDO, &TerminalState::enableUndo},
+    };
+    for (LONG first : {0, 1}) {
+        LONG value = first;
+        for (const auto &[item, flag] : items) {
+            State()->*flag = value;
+            CheckMenuItem(settings, item, MF_BYCOMMAND | (value ? MF_UNCHECKED : MF_CHECKED));
+            value = !value;
+        }
+        SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(settings), 1);
+        for (const auto &[item, flag] : items)
+            EXPECT_EQ(State()->*flag != 0, (GetMenuState(settings, item, MF_BYCOMMAND) & MF_CHECKED) != 0) << item;
+    }
+    State()->hideInput = 0;
+
+    const std::string text = "READY\r\n\x83\x65\x83\x58\x83\x67 OK\r\nlast";
+    SetWindowTextA(State()->outputEdit, text.c_str());
+    Command(IDM_COPY_ALL);
+    ASSERT_TRUE(OpenClipboard(NULL));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    EXPECT_EQ(text, data ? static_cast<const char *>(GlobalLock(data)) : "");
+    GlobalUnlock(data);
+    CloseClipboard();
+}
+
+TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInputLine)
+{
+    for (SIZE size : {SIZE{300, 200}, SIZE{1000, 700}}) {
+        SetWindowPos(window, NULL, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        ExpectSplit();
+    }
+    const std::vector<LONG> input = Corners(RectIn(window, State()->inputEdit));
+    ShowWindow(window, SW_MINIMIZE);
+    ShowWindow(window, SW_RESTORE);
+    Pump(50);
+    EXPECT_EQ(input, Corners(RectIn(window, State()->inputEdit))) << "minimised and restored, nothing moves";
+
+    SetWindowTextA(State()->inputEdit, "half-typed");
+    Command(IDM_HIDE_INPUT);
+    RECT client = {};
+    GetClientRect(window, &client);
+    EXPECT_FALSE(IsWindowVisible(State()->inputEdit));
+    EXPECT_EQ(Corners(client), Corners(RectIn(window, State()->outputEdit)));
+    EXPECT_EQ(State()->inputEdit, GetFocus());
+    Command(IDM_HIDE_INPUT);
+    ExpectSplit();
+    EXPECT_EQ("half-typed", TextOf(State()->inputEdit));
+
+    SendMessageA(State()->outputEdit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(State()->outputEdit, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(State()->inputEdit, GetFocus()) << "a click into the output pane";
+    SetCursor(NULL);
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(State()->outputEdit), MAKELPARAM(HTCLIENT, 0));
+    EXPECT_EQ(LoadCursorA(NULL, IDC_ARROW), GetCursor());
+
+    // A taller font makes a taller input line; Cancel changes nothing.
+    const auto chooseFont = [&](const char *size, int button) {
+        ASSERT_TRUE(WithDialog(NULL, [&] { Command(IDM_FONT, 1); }, [&](HWND picker) {
+            const int kSizeBox = 0x472;
+            HWND box = GetDlgItem(picker, kSizeBox);
+            LRESULT entry = SendMessageA(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(size));
+            SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+            SendMessageA(picker, WM_COMMAND, MAKEWPARAM(kSizeBox, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+            PressDialogButton(picker, button);
+        }));
+        Pump(50);
+    };
+    chooseFont("36", IDOK);
+    RECT inputClient = {};
+    GetClientRect(State()->inputEdit, &inputClient);
+    EXPECT_GE(inputClient.bottom, std::abs(State()->logFont.lfHeight)) << "room for a line of the font";
+    const HFONT tall = State()->font;
+    const LONG tallInput = RectIn(window, State()->inputEdit).top;
+    chooseFont("8", IDCANCEL);
+    EXPECT_EQ(tall, State()->font);
+    chooseFont("8", IDOK);
+    EXPECT_EQ(0u, GetObjectType(tall)) << "the replaced font is deleted";
+    EXPECT_GT(RectIn(window, State()->inputEdit).top, tallInput) << "a smaller font, a lower input line";
+    for (HWND pane : {State()->inputEdit, State()->outputEdit})
+        EXPECT_EQ(reinterpret_cast<LRESULT>(State()->font), SendMessageA(pane, WM_GETFONT, 0, 0));
+    ExpectSplit();
+    EXPECT_EQ(State()->inputEdit, GetFocus());
+}
+
+TEST_F(ShownWindow, ColourPickersCarryTheirTitlesAndTheirColoursPaintBothPanes)
+{
+    const COLORREF chosen = RGB(10, 20, 30);
+    const std::tuple<UINT, const wchar_t *, COLORREF TerminalState::*> cases[] = {
+        {IDM_TEXT_COLOR, L"文字色の設定", &TerminalState::textColor},
+        {IDM_BACK_COLOR, L"背景色の設定", &TerminalState::backColor},
+    };
+    for (const auto &[command, title, field] : cases) {
+        for (int button : {IDCANCEL, IDOK}) {
+            const COLORREF before = State()->*field;
+            const HBRUSH brush = State()->backBrush;
+            ASSERT_TRUE(WithDialog(title, [&] { Command(command); }, [&](HWND picker) {
+                SetDlgItemInt(picker, 706, GetRValue(chosen), FALSE);
+                SetDlgItemInt(picker, 707, GetGValue(chosen), FALSE);
+                SetDlgItemInt(picker, 708, GetBValue(chosen), FALSE);
+                PressDialogButton(picker, 712);  // add to the custom colours
+                PressDialogButton(picker, button);
+            }));
+            Pump(50);
+            EXPECT_EQ(button == IDOK ? chosen : before, State()->*field);
+            EXPECT_EQ(chosen, State()->customColors[0]) << "kept whichever button closed the picker";
+            EXPECT_EQ(button == IDOK && command == IDM_BACK_COLOR, State()->backBrush != brush);
+        }
+    }
+    for (HWND pane : {State()->inputEdit, State()->outputEdit}) {
+        RedrawWindow(pane, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        RECT area = {};
+        GetClientRect(pane, &area);
+        HDC dc = GetDC(pane);
+        EXPECT_EQ(chosen, GetPixel(dc, area.right - 3, 2));
+        ReleaseDC(pane, dc);
+    }
+    // The pickers run their own loops; a close meanwhile takes the record away.
+    for (UINT command : {IDM_FONT, IDM_TEXT_COLOR}) {
+        LocalTerminal doomed;
+        ShowWindow(doomed.window, SW_SHOW);
+        ASSERT_TRUE(WithDialog(NULL, [&] { SendMessageA(doomed.window, WM_COMMAND, command, 0); },
+                               [&](HWND) { PostMessageA(doomed.window, WM_CLOSE, 0, 0); }));
+        EXPECT_FALSE(IsWindow(doomed.window));
+    }
+}
+
+// The Connect dialog, with its owner at the screen's edges and beyond.
+TEST_F(ShownWindow, DialogsOpenCentredOverTheirOwnerAndOnTheScreen)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    // owner's place; where the dialog must start, -1 for centred over the owner
+    const std::tuple<int, int, int, int> cases[] = {
+        {300, 200, -1, -1}, {-350, -280, 0, 0}, {width - 100, height - 100, -2, -2},
+    };
+    for (const auto &[x, y, left, top] : cases) {
+        SetWindowPos(window, NULL, x, y, 400, 300, SWP_NOZORDER);
+        RECT owner = {}, dialog = {};
+        GetWindowRect(window, &owner);
+        ASSERT_TRUE(WithDialog(L"通信ポートの選択", [&] { Command(IDM_CONNECT); }, [&](HWND found) {
+            GetWindowRect(found, &dialog);
+            PressDialogButton(found, IDCANCEL);
+        }));
+        const int wide = dialog.right - dialog.left, high = dialog.bottom - dialog.top;
+        EXPECT_EQ(left == -1 ? (owner.left + owner.right) / 2 - wide / 2 : left == -2 ? width - wide : left, dialog.left);
+        EXPECT_EQ(top == -1 ? (owner.top + owner.bottom) / 2 - high / 2 : top == -2 ? height - high : top, dialog.top);
+    }
+}
+
+}  // namespace
