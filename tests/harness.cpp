@@ -1,5 +1,7 @@
 #include "tests/harness.h"
 
+#include <thread>
+
 #include "app/main_window.h"
 #include "core/program_identity.h"
 #include "serial/serial_port.h"
@@ -7,17 +9,10 @@
 #include "tools/driving/files.h"
 #include "tools/driving/window_search.h"
 
-static std::string IniPathOfThisProgram()
-{
-    char module[MAX_PATH] = "";
-    GetModuleFileNameA(NULL, module, sizeof module);
-    std::string name = module;
-    return name.substr(0, name.find_last_of('.')) + ".ini";
-}
-
 LocalTerminal::LocalTerminal(const char *iniText) : window(NULL), logDirectory_(MakeTemporaryDirectory("log"))
 {
-    WriteWholeFile(IniPathOfThisProgram(), iniText);
+    // The settings file is named after the running program.
+    WriteWholeFile(BuildFile("vrk_tests.ini"), iniText);
     HINSTANCE instance = GetModuleHandleA(NULL);
     WNDCLASSA known;
     if (!GetClassInfoA(instance, kMainClassName, &known))
@@ -46,8 +41,10 @@ bool LocalTerminal::OpenPort(int port)
 {
     State()->portIndex = port - 1;
     State()->baudRate = 9600;
-    BoxWatcher boxes;
-    return ::OpenPort(window) == 1;
+    std::thread answer([] { AnswerMessageBox(GetCurrentProcessId()); });
+    bool opened = ::OpenPort(window) == 1;
+    answer.join();
+    return opened;
 }
 
 void LocalTerminal::Receive(const std::string &bytes)
@@ -103,36 +100,6 @@ std::string TextOf(HWND window)
     return text;
 }
 
-BoxWatcher::BoxWatcher()
-    : stop_(false), thread_([this] {
-          while (!stop_) {
-              HWND box = WaitForTopLevel(GetCurrentProcessId(), kDialogClass, L"VRK", 50);
-              if (!box)
-                  continue;
-              {
-                  std::lock_guard<std::mutex> guard(lock_);
-                  texts_.push_back(MessageBoxText(box));
-              }
-              PressDialogButton(box, IDOK);
-              for (int i = 0; i < 100 && IsWindowVisible(box); ++i)
-                  Sleep(10);
-          }
-      })
-{
-}
-
-BoxWatcher::~BoxWatcher()
-{
-    stop_ = true;
-    thread_.join();
-}
-
-std::vector<std::wstring> BoxWatcher::Texts()
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return texts_;
-}
-
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer)
 {
@@ -146,18 +113,4 @@ bool WithDialog(const wchar_t *title, const std::function<void()> &open,
     open();
     watcher.join();
     return found;
-}
-
-std::string Sjis(const wchar_t *text)
-{
-    char bytes[4096] = "";
-    WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, NULL, NULL);
-    return bytes;
-}
-
-std::wstring Wide(const std::string &sjis)
-{
-    wchar_t text[4096] = L"";
-    MultiByteToWideChar(932, 0, sjis.c_str(), -1, text, 4096);
-    return text;
 }

@@ -1,17 +1,13 @@
 // What the in-process tests stand on: the real main window created inside the
 // test program (real panes, real record, the product's own code), its logs in
-// a directory of the test's own, and watchers for the boxes and dialogs that
-// its modal loops hold the test's thread in.
+// a directory of the test's own, and a watcher for the dialogs whose modal
+// loops hold the test's thread.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "core/terminal_state.h"
 
@@ -49,27 +45,8 @@ bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 3000);
 
 std::string TextOf(HWND window);
 
-// While alive, closes every message box of this process with OK and keeps
-// its text; for tests whose thread sits in the box's own loop.
-class BoxWatcher {
-public:
-    BoxWatcher();
-    ~BoxWatcher();
-    std::vector<std::wstring> Texts();
-
-private:
-    std::atomic<bool> stop_;
-    std::mutex lock_;
-    std::vector<std::wstring> texts_;
-    std::thread thread_;
-};
-
 // Runs open() on this thread, where it sits in a dialog's loop, while another
 // thread waits for a dialog of this process titled title (any when NULL) and
 // hands it to answer(), which must close it. False when none showed up.
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer);
-
-// The Shift-JIS bytes of a UTF-16 text, and back.
-std::string Sjis(const wchar_t *text);
-std::wstring Wide(const std::string &sjis);

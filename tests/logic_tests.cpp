@@ -120,8 +120,6 @@ TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
     const std::string longName(300, 'x');
     const TitleParts open = {true, 1, 9600, true, "VRK", IsSjisLead};
     const std::tuple<TitleParts, size_t, std::string> cases[] = {
-        {{false, 0, 0, false, "VRK", IsSjisLead}, 256, "VRK"},
-        {open, 256, "COM1 9600 - VRK (VRK)"},
         {{true, 12, 300, false, "VRK", IsSjisLead}, 256, "COM12 300 - VRK"},
         {{true, 1, 9600, true, longName.c_str(), IsSjisLead}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
         {open, 6, "COM1 "},
@@ -146,23 +144,14 @@ TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
     }
 }
 
-TEST(PaneGeometry, TheInputLineFitsTheFontAndDialogsStayOnTheScreen)
+// What the layout cannot stage on the real controls: a font height read
+// back without a device context, and a dialog larger than the screen.
+TEST(PaneGeometry, WithoutMetricsTheFontGetsAFifthMoreAndBigDialogsKeepTheirCaption)
 {
-    EXPECT_EQ(24, InputHeightFromMetrics(20, {2, 0, 100, 16}));
-    EXPECT_EQ(22, InputHeightFromMetrics(10, {3, 0, 100, 16}));
     EXPECT_EQ(19, InputHeightFromFontHeight(-16));
+    EXPECT_EQ(19, InputHeightFromFontHeight(16));
     EXPECT_LT(0, InputHeightFromFontHeight(-2147483647L - 1));
-    const PaneRect client = {0, 0, 400, 300};
-    const PaneRect input = PlaceInputLine(client, {5, 5, 50, 29}, 20, 30);
-    EXPECT_EQ((std::vector<long>{0, 266, 400, 300}), (std::vector<long>{input.left, input.top, input.right, input.bottom}));
-    EXPECT_EQ(266, PlaceOutputPane(client, input, false).bottom);
-    EXPECT_EQ(300, PlaceOutputPane(client, input, true).bottom);
-    // owner span, dialog extent, screen extent: where the dialog starts
-    const std::tuple<int, int, int, int, int> dialogs[] = {
-        {0, 1000, 200, 1280, 400}, {-600, 100, 200, 1280, 0}, {1100, 1400, 200, 1280, 1080}, {0, 100, 2000, 1280, 0},
-    };
-    for (const auto &[from, to, extent, screen, start] : dialogs)
-        EXPECT_EQ(start, CentredDialogStart(from, to, extent, screen));
+    EXPECT_EQ(0, CentredDialogStart(0, 100, 2000, 1280));
 }
 
 TEST(HostSimulator, EscapesDecodeAndLinesEndAtCarriageReturnsWhole)

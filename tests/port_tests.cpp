@@ -16,7 +16,6 @@
 
 namespace {
 
-const std::wstring kOpenFailed = L"通信ポートを開けませんでした。\n・ポート番号が間違ってないか？\n・他のソフトが同じポートを使ってないか？\n確認してください。";
 const std::wstring kSendFailed = L"文字送信に失敗しました。\n・RS232Cケーブルの未接続・間違い・不良はないか？\n・ULACSの電源未投入・異常はないか？\n確認してください。";
 
 class OnACable : public ::testing::Test {
@@ -46,9 +45,11 @@ protected:
         keys[VK_SHIFT] = 0;
         SetKeyboardState(keys);
     }
+    // Another program's paste: the text on the clipboard in a block exactly
+    // its size, with or without a terminator, then WM_PASTE.
     void Paste(const std::string &bytes, bool terminated = true)
     {
-        OpenClipboard(terminal.window);
+        OpenClipboard(NULL);
         EmptyClipboard();
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + (terminated ? 1 : 0));
         std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
@@ -71,7 +72,7 @@ TEST_F(OnACable, ThePortRunsTheLineSettingsAndReadsNeverWaitNorCarryNuls)
     const int settings[] = {line.ByteSize, line.Parity, line.StopBits, static_cast<int>(line.fOutxCtsFlow)};
     EXPECT_EQ((std::vector<int>{8, NOPARITY, ONESTOPBIT, 1}),
               std::vector<int>(std::begin(settings), std::end(settings)));
-    BoxWatcher boxes;
+    // None of these may show a box: the test would wait in it.
     HANDLE port = terminal.State()->port;
     EXPECT_EQ(0, OpenPort(terminal.window)) << "a second open keeps the port";
     EXPECT_EQ(port, terminal.State()->port);
@@ -88,14 +89,6 @@ TEST_F(OnACable, ThePortRunsTheLineSettingsAndReadsNeverWaitNorCarryNuls)
     EXPECT_EQ(1, ClosePort(terminal.window));
     EXPECT_EQ(1, WritePort(terminal.window, "lost", 4)) << "with the port closed a write is no failure";
     EXPECT_EQ(0, ReadPort(terminal.window, &bytes[0], 16, &count));
-    EXPECT_TRUE(boxes.Texts().empty());
-
-    terminal.State()->portIndex = 39;
-    EXPECT_EQ(0, OpenPort(terminal.window));
-    Sleep(300);
-    ASSERT_EQ(1u, boxes.Texts().size());
-    EXPECT_EQ(kOpenFailed + L"\n(CreateFile:00000002)", boxes.Texts()[0]);
-    EXPECT_EQ(0, IsPortOpen(terminal.window));
 }
 
 TEST_F(OnACable, AShortWriteFailsAndReleasesAnotherProgramsSendBeforeItsBox)
@@ -105,14 +98,7 @@ TEST_F(OnACable, AShortWriteFailsAndReleasesAnotherProgramsSendBeforeItsBox)
     std::atomic<bool> returnedWhileBoxOpen(false);
     std::wstring text;
     std::thread sender([&] {
-        OpenClipboard(NULL);
-        EmptyClipboard();
-        HGLOBAL block = GlobalAlloc(GHND, 4 << 20);
-        std::memset(GlobalLock(block), 'p', (4 << 20) - 1);
-        GlobalUnlock(block);
-        SetClipboardData(CF_TEXT, block);
-        CloseClipboard();
-        SendMessageA(terminal.window, WM_PASTE, 0, 0);
+        Paste(std::string(4 << 20, 'p'));
         sendReturned = true;
     });
     std::thread operatorHand([&] {

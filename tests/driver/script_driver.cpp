@@ -27,23 +27,20 @@
 
 namespace {
 
-std::wstring Wide(const std::string &sjis)
+std::wstring Widen(const std::string &text, UINT codePage = 932)
 {
-    std::wstring text(sjis.size(), L'\0');
-    text.resize(static_cast<size_t>(
-        MultiByteToWideChar(932, 0, sjis.data(), static_cast<int>(sjis.size()), &text[0], static_cast<int>(text.size()))));
-    return text;
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                                        &wide[0], static_cast<int>(wide.size()))));
+    return wide;
 }
 
-std::string FromUtf8(const std::string &utf8)
+std::string Narrow(const std::wstring &wide, UINT codePage = 932)
 {
-    std::wstring text(utf8.size(), L'\0');
-    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                        &text[0], static_cast<int>(text.size()))));
-    std::string sjis(text.size() * 2, '\0');
-    sjis.resize(static_cast<size_t>(WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), &sjis[0],
-                                                        static_cast<int>(sjis.size()), NULL, NULL)));
-    return sjis;
+    std::string text(wide.size() * 3, '\0');
+    text.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
+                                                        &text[0], static_cast<int>(text.size()), NULL, NULL)));
+    return text;
 }
 
 // Words of a line; a quoted word keeps its spaces and has its escapes decoded.
@@ -111,10 +108,10 @@ bool DdeExecute(const std::string &service, const std::string &command, bool uni
     HCONV conversation = DdeConnect(instance, serviceName, topicName, NULL);
     // Wine's library reads the byte count as a character count when it
     // converts for an ANSI server; the padding keeps that read inside.
-    std::wstring wide = Wide(command) + std::wstring(command.size() + 1, L'\0');
+    std::wstring wide = Widen(command) + std::wstring(command.size() + 1, L'\0');
     HDDEDATA done = !conversation ? NULL
                     : unicode ? DdeClientTransaction(reinterpret_cast<BYTE *>(&wide[0]),
-                                                     static_cast<DWORD>((Wide(command).size() + 1) * sizeof(wchar_t)),
+                                                     static_cast<DWORD>((Widen(command).size() + 1) * sizeof(wchar_t)),
                                                      conversation, NULL, 0, XTYP_EXECUTE, 5000, NULL)
                               : DdeClientTransaction(reinterpret_cast<BYTE *>(const_cast<char *>(command.c_str())),
                                                      static_cast<DWORD>(command.size() + 1), conversation, NULL, 0,
@@ -142,19 +139,19 @@ public:
         if (verb == "start" || verb == "launch")
             return verb == "start" ? Terminal().Start() : Terminal().Launch();
         if (verb == "dialog")
-            return AnswerDialog(Wide(w[1]), std::atoi(w[2].c_str()), std::atoi(w[3].c_str()), w[4] == "ok");
+            return AnswerDialog(Widen(w[1]), std::atoi(w[2].c_str()), std::atoi(w[3].c_str()), w[4] == "ok");
         if (verb == "box")
-            return Found(AnswerMessageBox(Terminal().ProcessId(), 15000)).find(Wide(w[1])) != std::wstring::npos;
+            return Found(AnswerMessageBox(Terminal().ProcessId(), 15000)).find(Widen(w[1])) != std::wstring::npos;
         if (verb == "nobox")
             return !WaitForTopLevel(Terminal().ProcessId(), kDialogClass, NULL, std::atoi(w[1].c_str()));
         if (verb == "title")
-            return WaitUntil([&] { return Found(WindowTextOf(Terminal().MainWindow())) == Wide(w[1]); }, 5000);
+            return WaitUntil([&] { return Found(WindowTextOf(Terminal().MainWindow())) == Widen(w[1]); }, 5000);
         if (verb == "type") {
             TypeText(GetDlgItem(Terminal().MainWindow(), kInputLineId), w[1]);
             return true;
         }
         if (verb == "pane")
-            return WaitUntil([&] { return Found(Wide(PaneText())) == Wide(w[1]); }, 5000);
+            return WaitUntil([&] { return Found(Widen(PaneText())) == Widen(w[1]); }, 5000);
         if (verb == "command" || verb == "syscommand")
             return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : WM_SYSCOMMAND,
                                 std::strtoul(w[1].c_str(), NULL, 0), 0);
@@ -163,26 +160,26 @@ public:
             return true;
         }
         if (verb == "exit")
-            return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Wide(w[1]);
+            return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Widen(w[1]);
         if (verb == "file")
-            return Found(Wide(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Wide(w[2]);
+            return Found(Widen(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Widen(w[2]);
         if (verb == "log")
-            return Found(Wide(ConcatenatedLogs(Terminal().Directory()))) == Wide(w[1]);
+            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) == Widen(w[1]);
         if (verb == "send")
             return Cable(w[1]).Write(w[2]);
         if (verb == "expect")
-            return Found(Wide(Cable(w[1]).Read(w[2].size(), 5000))) == Wide(w[2]);
+            return Found(Widen(Cable(w[1]).Read(w[2].size(), 5000))) == Widen(w[2]);
         if (verb == "quiet")
-            return Found(Wide(Cable(w[1]).ReadUntilQuiet(500))).empty();
+            return Found(Widen(Cable(w[1]).ReadUntilQuiet(500))).empty();
         if (verb == "dde" || verb == "ddew")
             return DdeExecute(w[1], w[2], verb == "ddew") == (w.size() < 4);
         if (verb == "spawn")
             return Spawn(w);
         if (verb == "says")
-            return WaitUntil([&] { return Found(Wide(ReadWholeFile(spawned_[w[1]]->output))).find(Wide(w[2])) != std::wstring::npos; }, 8000);
+            return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
         if (verb == "ends")
             return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 20000) == WAIT_OBJECT_0 &&
-                   Found(std::to_wstring(ExitCodeOf(spawned_[w[1]]->process.hProcess))) == Wide(w[2]);
+                   Found(std::to_wstring(ExitCodeOf(spawned_[w[1]]->process.hProcess))) == Widen(w[2]);
         if (verb == "sleep") {
             Sleep(std::strtoul(w[1].c_str(), NULL, 0));
             return true;
@@ -272,14 +269,6 @@ private:
 
 }  // namespace
 
-std::string Utf8(const std::wstring &text)
-{
-    std::string utf8(text.size() * 3, '\0');
-    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                        &utf8[0], static_cast<int>(utf8.size()), NULL, NULL)));
-    return utf8;
-}
-
 int main(int argc, char **argv)
 {
     if (argc != 2) {
@@ -299,9 +288,9 @@ int main(int argc, char **argv)
         std::string error;
         if (line.empty() || line[0] == '#')
             continue;
-        if (!SplitWords(FromUtf8(line), words, error) || !scenario.Step(words)) {
+        if (!SplitWords(Narrow(Widen(line, CP_UTF8)), words, error) || !scenario.Step(words)) {
             fprintf(stderr, "%s:%d: failed: %s\n  found: %s%s\n", argv[1], number + 1, line.c_str(),
-                    Utf8(scenario.LastFound()).c_str(), error.c_str());
+                    Narrow(scenario.LastFound(), CP_UTF8).c_str(), error.c_str());
             return 1;
         }
     }
