@@ -13,6 +13,7 @@
 #include "ipc/ims_link.h"
 #include "resources/resource_ids.h"
 #include "serial/connect_dialogs.h"
+#include "serial/port_name.h"
 #include "serial/serial_port.h"
 #include "textflow/daily_log.h"
 #include "textflow/undo_capture.h"
@@ -216,7 +217,7 @@ void RefreshTitle(HWND mainWindow)
     if (!state)
         return;
     bool portOpen = IsPortOpen(mainWindow) != 0;
-    TitleParts parts = {portOpen, portOpen ? state->portIndex + 1 : 0, state->baudRate,
+    TitleParts parts = {portOpen, portOpen ? PortNumber(state->portIndex) : 0, state->baudRate,
                         state->ddeEnabled != 0, state->ddeServer.serviceName, IsCodePageLeadByte};
     char title[256];
     FormatWindowTitle(title, sizeof title, parts);

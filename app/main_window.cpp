@@ -192,9 +192,14 @@ static void OnDestroy(HWND window)
     EndAllDdeConversations(window);
     // The wait for the DDE clients dispatches messages: a second close may
     // have released everything already, or an announcement linked the input
-    // monitor server again to an input line about to go.
-    ReleaseImsLink(window);
+    // monitor server again to an input line about to go. The release waits on
+    // the server too; a client that initiates meanwhile must not be taken up
+    // into a table that is about to be freed without ending it.
     TerminalState *state = GetTerminalState(window);
+    if (state)
+        state->ddeEnabled = 0;
+    ReleaseImsLink(window);
+    state = GetTerminalState(window);
     if (state) {
         FreeDdeConversationTable(&state->ddeServer);
         if (state->timerId)

@@ -8,7 +8,7 @@
 
 struct TitleParts {
     bool portOpen;
-    long portNumber;  // 1 for COM1
+    long long portNumber;  // 1 for COM1
     long baudRate;
     bool ddeEnabled;
     const char *serviceName;

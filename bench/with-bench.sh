@@ -8,8 +8,10 @@
 # With VRK_BENCH_DISPLAY=current and DISPLAY set, the windows appear on that
 # display instead of a private virtual one.
 #
-# Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM5-COM25,
-# COM12-COM32. COM40 names no device.
+# Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM3-COM23,
+# COM5-COM25, COM12-COM32. COM40 names no device. The process id of each
+# cable is in BENCH/COMn.pid (n the terminal side), so that a test can pull
+# a cable by ending it; VRK_BENCH names BENCH.
 set -euo pipefail
 
 [ $# -ge 3 ] && [ "$2" = "--" ] || { echo "usage: $0 BUILD_DIR -- COMMAND..." >&2; exit 2; }
@@ -22,6 +24,7 @@ export WINEPREFIX="$bench/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export VRK_BENCH="$bench"
 
 pids=()
 stop_bench() {
@@ -44,11 +47,12 @@ start_display() {
 
 start_cables() {
     local near far
-    for near in 1 2 5 12; do
+    for near in 1 2 3 5 12; do
         far=$((near + 20))
         rm -f "$bench/COM$near" "$bench/COM$far"
         socat "pty,raw,echo=0,link=$bench/COM$near" "pty,raw,echo=0,link=$bench/COM$far" 2>/dev/null &
         pids+=($!)
+        echo $! >"$bench/COM$near.pid"
     done
     for _ in $(seq 100); do
         [ -e "$bench/COM12" ] && [ -e "$bench/COM32" ] && [ -e "$bench/COM1" ] && return 0
@@ -61,7 +65,7 @@ map_ports() {
     local reg="$bench/ports.reg" name device
     {
         printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
-        for name in COM1 COM2 COM5 COM12 COM21 COM22 COM25 COM32; do
+        for name in COM1 COM2 COM3 COM5 COM12 COM21 COM22 COM23 COM25 COM32; do
             printf '"%s"="%s"\r\n' "$name" "$bench/$name"
         done
         # With no window manager on the private display, every hidden managed

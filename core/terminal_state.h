@@ -59,6 +59,7 @@ struct TerminalState {
     LONG baudRate;
     HANDLE port;
     DCB dcb;
+    LONG sendFailureShown;
     char leadByteCarry;
     LONG undoCapturing;
     LONG enableUndo;
@@ -68,6 +69,7 @@ struct TerminalState {
     LONG imsEnabled;
     HWND imsServer;
     LONG imsDiscovering;
+    LONG imsAccepting;
 };
 
 // The main window keeps the record's address in window long 0; a pane or a

@@ -136,12 +136,15 @@ static BOOL ReadAtomName(ATOM atom, char (&name)[MAX_PATH])
 // Answers an initiate with new atoms spelled as the client wrote them. Per the
 // DDE protocol the client deletes the atoms of the answer it receives; they are
 // deleted here only when the answer never reached it. Returns whether it did.
+// A send that times out while the client handles it has reached it; one to a
+// client whose thread has stopped answering is given up at once with the same
+// error and never reaches it, so such a client is not answered at all.
 static BOOL AnswerInitiate(HWND mainWindow, HWND client, const char *service, const char *topic)
 {
     ATOM serviceAtom = GlobalAddAtomA(service);
     ATOM topicAtom = GlobalAddAtomA(topic);
     BOOL delivered = FALSE;
-    if (serviceAtom && topicAtom) {
+    if (serviceAtom && topicAtom && !IsHungAppWindow(client)) {
         // An initiate's answer is sent, not posted, so its atoms travel unpacked.
         LPARAM atoms = MAKELPARAM(serviceAtom, topicAtom);
         delivered = SendMessageTimeoutA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), atoms,

@@ -57,20 +57,21 @@ void PostDiscovery(HWND mainWindow)
     PostMessageA(mainWindow, kImsDiscoverMessage, 0, 0);
 }
 
-// Runs nested inside the terminal's own broadcast. The acceptance is marked by
-// clearing imsDiscovering while the nested sends run, so that an offer slipping
-// in meanwhile is not accepted as a second server for the same input line. An
-// offer must name a window: HWND_BROADCAST there would turn the question and
-// the new target into broadcasts to every server.
+// Runs nested inside the terminal's own broadcast. While one offer is being
+// accepted its sends let others in: an offer then is not accepted too (two
+// servers would target the input line, one never released), and the
+// discovery flag stays set so that no second discovery starts inside this
+// one. An offer must name a window: HWND_BROADCAST there would turn the
+// question and the new target into broadcasts to every server.
 void AcceptOffer(HWND mainWindow, HWND server)
 {
     TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || !state->imsEnabled || !state->imsDiscovering || state->imsServer ||
+    if (!state || !state->imsEnabled || !state->imsDiscovering || state->imsAccepting || state->imsServer ||
         !IsWindow(server))
         return;
     if (InSendMessage())
         ReplyMessage(0);
-    state->imsDiscovering = 0;
+    state->imsAccepting = 1;
     const UINT message = state->imsMessage;
     const HWND inputEdit = state->inputEdit;
     const bool serverIsFree = ServerIsFree(server, message);
@@ -79,7 +80,7 @@ void AcceptOffer(HWND mainWindow, HWND server)
     state = GetTerminalState(mainWindow);
     if (!state)
         return;
-    state->imsDiscovering = 1;
+    state->imsAccepting = 0;
     if (!serverIsFree)
         return;
     state->imsServer = server;
@@ -108,9 +109,9 @@ void ForgetWithdrawnServer(HWND mainWindow, HWND server)
 void StartImsDiscovery(HWND mainWindow)
 {
     TerminalState *state = GetTerminalState(mainWindow);
-    // A discovery already in progress (a nested WM_APP+1 sent from outside)
-    // keeps going; a second broadcast inside it would end the first one's
-    // window for offers early.
+    // A discovery already in progress (a WM_APP+1 sent from outside during
+    // its broadcast or while it accepts an offer) keeps going alone; a second
+    // one inside it could link a second server that nobody releases.
     if (!state || !state->imsEnabled || state->imsDiscovering)
         return;
     state->imsDiscovering = 1;

@@ -1,14 +1,19 @@
 #include "serial/serial_port.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "core/message_box.h"
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
+#include "serial/port_name.h"
 
 static const DWORD kQueueSize = 4096;
 static const DWORD kDefaultBaudRate = 1200;
+// Texts go out in slices no longer than the longest a Send could once carry:
+// with CTS withheld a slice gives up within 100 ms a byte plus 200 ms, so no
+// text holds the window longer than about 51 seconds.
+static const DWORD kSliceBytes = 512;
 
 void SetLineDefaults(HWND mainWindow)
 {
@@ -65,10 +70,8 @@ int OpenPort(HWND mainWindow)
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state || state->port)
         return 0;
-    // The device namespace opens COM10 and above too, which a plain "COMn"
-    // name never reaches.
     char device[32];
-    snprintf(device, sizeof device, "\\\\.\\COM%ld", state->portIndex + 1L);
+    MakePortDeviceName(state->portIndex, device, sizeof device);
     state->dcb.BaudRate = static_cast<DWORD>(state->baudRate);
     HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (port == INVALID_HANDLE_VALUE) {
@@ -129,6 +132,42 @@ int ReadPort(HWND mainWindow, char *buffer, DWORD count, DWORD *countRead)
     return 1;
 }
 
+// Writes the bytes slice by slice; FALSE with the error code at the first
+// slice that fails. A write that times out while the far end withholds CTS
+// "succeeds" with fewer bytes; the rest is lost, so that is a failure too.
+static BOOL WriteSlices(HANDLE port, const char *bytes, DWORD count, DWORD *code)
+{
+    for (DWORD done = 0; done < count;) {
+        DWORD slice = std::min(count - done, kSliceBytes);
+        DWORD written = 0;
+        if (!WriteFile(port, bytes + done, slice, &written, NULL)) {
+            *code = GetLastError();
+            return FALSE;
+        }
+        if (written != slice) {
+            *code = ERROR_TIMEOUT;
+            return FALSE;
+        }
+        done += slice;
+    }
+    return TRUE;
+}
+
+// One box at a time, whatever sent: a DDE client or a paste that keeps
+// sending into a dead line would otherwise stack a box inside the loop of the
+// box before it until the stack runs out.
+static void ReportSendFailure(HWND mainWindow, DWORD code)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || state->sendFailureShown)
+        return;
+    state->sendFailureShown = 1;
+    ShowFailure(mainWindow, IDS_SEND_FAILED, "WriteFile", code);
+    state = GetTerminalState(mainWindow);
+    if (state)
+        state->sendFailureShown = 0;
+}
+
 int WritePort(HWND mainWindow, const char *bytes, DWORD count)
 {
     const TerminalState *state = GetTerminalState(mainWindow);
@@ -136,15 +175,11 @@ int WritePort(HWND mainWindow, const char *bytes, DWORD count)
         return 0;
     if (!state->port)
         return 1;
-    DWORD written = 0;
-    BOOL wrote = WriteFile(state->port, bytes, count, &written, NULL);
-    if (wrote && written == count)
+    DWORD code = 0;
+    if (WriteSlices(state->port, bytes, count, &code))
         return 1;
-    // A write that times out while the far end withholds CTS "succeeds" with
-    // fewer bytes; the rest is lost, so the operator must hear of it.
-    DWORD code = wrote ? ERROR_TIMEOUT : GetLastError();
     if (InSendMessage())
         ReplyMessage(0);
-    ShowFailure(mainWindow, IDS_SEND_FAILED, "WriteFile", code);
+    ReportSendFailure(mainWindow, code);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/program_identity.h"
 #include "ipc/dde_server.h"
 #include "serial/serial_port.h"
 #include "tests/harness.h"
@@ -76,7 +77,7 @@ public:
     UINT_PTR ackHandle = 0;
     int terminates = 0;
     bool answerTerminates = true;
-    std::function<void()> onTerminate;
+    std::function<void(UINT)> onMessage;
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -94,9 +95,9 @@ private:
             ++client->terminates;
             if (client->answerTerminates)
                 PostMessageA(reinterpret_cast<HWND>(wParam), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
-            if (client->onTerminate)
-                client->onTerminate();
         }
+        if (client && client->onMessage)
+            client->onMessage(message);
         return DefWindowProcA(window, message, wParam, lParam);
     }
 };
@@ -201,15 +202,17 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
         ASSERT_EQ(server, clients[i]->Initiate(server, "VrkTest"));
     }
     ASSERT_TRUE(clients[2]->Terminate(server));
-    for (size_t i = 0; i < clients.size(); ++i)
-        clients[i]->onTerminate = [&ended, i] { ended.push_back(i); };
-    clients[0]->onTerminate = [&] {
-        ended.push_back(0);
-        for (int i = 0; i < 13; ++i) {
-            latecomers.push_back(std::make_unique<RawClient>());
-            latecomers.back()->Initiate(server, "VrkTest");
-        }
-    };
+    for (size_t i = 0; i < clients.size(); ++i) {
+        clients[i]->onMessage = [&, i](UINT message) {
+            if (message != WM_DDE_TERMINATE)
+                return;
+            ended.push_back(i);
+            for (int late = 0; i == 0 && late < 13; ++late) {
+                latecomers.push_back(std::make_unique<RawClient>());
+                latecomers.back()->Initiate(server, "VrkTest");
+            }
+        };
+    }
     clients[3].reset();
     clients[5]->answerTerminates = false;
     DWORD start = GetTickCount();
@@ -221,6 +224,42 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
     ASSERT_EQ(13u, latecomers.size());
     for (const auto &client : latecomers)
         EXPECT_EQ(1, client->terminates);
+
+    // The input monitor server is let go after the conversations have ended;
+    // a client that initiates while it is asked is no longer taken up.
+    terminal = std::make_unique<LocalTerminal>(kServed);
+    RawClient monitor, late;
+    terminal->State()->imsServer = monitor.window;
+    monitor.onMessage = [&](UINT message) {
+        if (message == RegisterWindowMessageA(kImsMessageName))
+            late.Initiate(terminal->window, "VrkTest");
+    };
+    terminal.reset();
+    EXPECT_EQ(nullptr, late.answer);
+}
+
+// A client window whose thread has stopped answering never sees an answer:
+// it gets no conversation, and the answer's atoms do not outlive the try.
+TEST(DdeServer, AClientThatStoppedAnsweringIsNotTakenUp)
+{
+    LocalTerminal terminal(kServed);
+    HANDLE release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HWND stalled = NULL;
+    std::thread hung([&] {
+        stalled = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+        WaitForSingleObject(release, 10000);
+        DestroyWindow(stalled);
+    });
+    Sleep(5500);
+    const ATOM service = GlobalAddAtomA("VrkTest"), topic = GlobalAddAtomA("Command");
+    SendMessageA(terminal.window, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(stalled), MAKELPARAM(service, topic));
+    GlobalDeleteAtom(service);
+    GlobalDeleteAtom(topic);
+    EXPECT_EQ(0, terminal.State()->ddeServer.count);
+    EXPECT_EQ(0, GlobalFindAtomA("VrkTest"));
+    SetEvent(release);
+    hung.join();
+    CloseHandle(release);
 }
 
 }  // namespace

@@ -111,15 +111,21 @@ TEST(ImsLink, TheFirstFreeServerOfADiscoveryIsLinkedCheckedAndReleased)
 
 TEST(ImsLink, OffersOutsideTheDiscoveryPostedOrWhileAnotherIsAcceptedAreIgnored)
 {
-    LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nImsApi=1\r\n");
+    LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nImsApi=5\r\n");
     Server poster, nested, server;
     poster.offer = Server::Offer::Post;
     nested.offer = Server::Offer::None;
-    server.onAsked = [&] { SendMessageA(terminal.window, kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(nested.window)); };
+    // While the server is asked, another offers itself, and a discovery is
+    // asked for from outside, which that other would answer.
+    server.onAsked = [&] {
+        nested.offer = Server::Offer::Send;
+        SendMessageA(terminal.window, kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(nested.window));
+        SendMessageA(terminal.window, WM_APP + 1, 0, 0);
+    };
     SendMessageA(terminal.window, kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(nested.window));
     Pump(100);
     EXPECT_EQ(server.window, terminal.State()->imsServer);
-    EXPECT_EQ("", nested.heard.substr(nested.heard.find(' ') + 1)) << "beyond the broadcast nothing reached it";
+    EXPECT_EQ(NULL, nested.target) << "no second server targets the input line";
     EXPECT_EQ(NULL, poster.target);
 
     for (WPARAM code = 0; code < 12; ++code)

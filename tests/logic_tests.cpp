@@ -10,6 +10,7 @@
 #include "app/pane_geometry.h"
 #include "app/window_title.h"
 #include "ipc/send_command.h"
+#include "serial/port_name.h"
 #include "settings/module_paths.h"
 #include "textflow/dbcs_text.h"
 #include "textflow/line_feeds.h"
@@ -152,6 +153,17 @@ TEST(PaneGeometry, WithoutMetricsTheFontGetsAFifthMoreAndBigDialogsKeepTheirCapt
     EXPECT_EQ(19, InputHeightFromFontHeight(16));
     EXPECT_LT(0, InputHeightFromFontHeight(-2147483647L - 1));
     EXPECT_EQ(0, CentredDialogStart(0, 100, 2000, 1280));
+}
+
+// Every index a settings file can hold names a port, without overflow.
+TEST(PortName, EveryStoredIndexNamesADevice)
+{
+    char device[32];
+    MakePortDeviceName(2147483647, device, sizeof device);
+    EXPECT_STREQ("\\\\.\\COM2147483648", device);
+    MakePortDeviceName(-2147483647 - 1, device, sizeof device);
+    EXPECT_STREQ("\\\\.\\COM-2147483647", device);
+    EXPECT_EQ(12, PortNumber(11));
 }
 
 TEST(HostSimulator, EscapesDecodeAndLinesEndAtCarriageReturnsWhole)

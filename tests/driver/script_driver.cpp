@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -95,10 +96,11 @@ HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULON
     return NULL;
 }
 
-// One execute from a client of the platform's DDE library, in its ANSI or
-// Unicode form, each with an instance of its own (one instance connects only
-// once to a service under Wine). True when it was acknowledged positively.
-bool DdeExecute(const std::string &service, const std::string &command, bool unicode)
+// Executes from a client of the platform's DDE library, in its ANSI or
+// Unicode form, each client with an instance of its own (one instance
+// connects only once to a service under Wine). True when every execute was
+// acknowledged positively.
+bool DdeExecute(const std::string &service, const std::string &command, bool unicode, int count = 1)
 {
     DWORD instance = 0;
     if ((unicode ? DdeInitializeW : DdeInitializeA)(&instance, IgnoreTransactions, APPCMD_CLIENTONLY, 0))
@@ -108,19 +110,76 @@ bool DdeExecute(const std::string &service, const std::string &command, bool uni
     HCONV conversation = DdeConnect(instance, serviceName, topicName, NULL);
     // Wine's library reads the byte count as a character count when it
     // converts for an ANSI server; the padding keeps that read inside.
-    std::wstring wide = Widen(command) + std::wstring(command.size() + 1, L'\0');
-    HDDEDATA done = !conversation ? NULL
-                    : unicode ? DdeClientTransaction(reinterpret_cast<BYTE *>(&wide[0]),
-                                                     static_cast<DWORD>((Widen(command).size() + 1) * sizeof(wchar_t)),
-                                                     conversation, NULL, 0, XTYP_EXECUTE, 5000, NULL)
-                              : DdeClientTransaction(reinterpret_cast<BYTE *>(const_cast<char *>(command.c_str())),
-                                                     static_cast<DWORD>(command.size() + 1), conversation, NULL, 0,
-                                                     XTYP_EXECUTE, 5000, NULL);
+    std::wstring wide = Widen(command);
+    DWORD wideBytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+    wide.resize(wide.size() * 2 + 2);
+    bool acknowledged = conversation != NULL;
+    for (int i = 0; i < count && acknowledged; ++i) {
+        acknowledged = (unicode ? DdeClientTransaction(reinterpret_cast<BYTE *>(&wide[0]), wideBytes, conversation,
+                                                       NULL, 0, XTYP_EXECUTE, 5000, NULL)
+                                : DdeClientTransaction(reinterpret_cast<BYTE *>(const_cast<char *>(command.c_str())),
+                                                       static_cast<DWORD>(command.size() + 1), conversation, NULL,
+                                                       0, XTYP_EXECUTE, 5000, NULL)) != NULL;
+    }
     DdeDisconnect(conversation);
     DdeFreeStringHandle(instance, serviceName);
     DdeFreeStringHandle(instance, topicName);
     DdeUninitialize(instance);
-    return done != NULL;
+    return acknowledged;
+}
+
+// Another program's paste, count times: the text on the clipboard, then
+// WM_PASTE sent to the window. True when every send was answered.
+bool Paste(HWND window, const std::string &text, int count)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    std::memcpy(GlobalLock(block), text.c_str(), text.size());
+    GlobalUnlock(block);
+    if (!OpenClipboard(NULL) || !EmptyClipboard() || !SetClipboardData(CF_TEXT, block) || !CloseClipboard())
+        return false;
+    bool answered = true;
+    for (int i = 0; i < count && answered; ++i)
+        answered = SendMessageTimeoutA(window, WM_PASTE, 0, 0, SMTO_NORMAL, 5000, NULL) != 0;
+    return answered;
+}
+
+// Ends a bench cable's process, as pulling the cable would: the bench keeps
+// its id in a file, and Wine starts Linux programs like its own.
+bool PullCable(const std::string &port)
+{
+    std::string command = "/bin/sh -c \"kill $(cat $VRK_BENCH/COM" + port + ".pid)\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    Sleep(300);
+    return true;
+}
+
+// Message boxes (caption "VRK") open in the process.
+int CountBoxes(DWORD processId)
+{
+    struct Count {
+        DWORD processId;
+        int boxes;
+    } found = {processId, 0};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto *count = reinterpret_cast<Count *>(lParam);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = L"";
+            GetClassNameW(window, className, 16);
+            count->boxes += owner == count->processId && IsWindowVisible(window) &&
+                            std::wstring(className) == kDialogClass && WindowTextOf(window) == L"VRK";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.boxes;
 }
 
 class Scenario {
@@ -173,6 +232,16 @@ public:
             return Found(Widen(Cable(w[1]).ReadUntilQuiet(500))).empty();
         if (verb == "dde" || verb == "ddew")
             return DdeExecute(w[1], w[2], verb == "ddew") == (w.size() < 4);
+        if (verb == "dde-burst")
+            return DdeExecute(w[1], w[2], false, std::atoi(w[3].c_str()));
+        if (verb == "paste")
+            return Paste(Terminal().MainWindow(), w[1], std::atoi(w[2].c_str()));
+        if (verb == "pull")
+            return PullCable(w[1]);
+        if (verb == "boxes") {
+            Sleep(300);
+            return Found(std::to_wstring(CountBoxes(Terminal().ProcessId()))) == Widen(w[1]);
+        }
         if (verb == "spawn")
             return Spawn(w);
         if (verb == "says")

@@ -1,0 +1,14 @@
+// The device a stored port index names. Kept free of windows.h so it can be
+// checked natively.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// COM number of a port index (0 is COM1), for every value a settings file
+// can hold.
+long long PortNumber(std::int32_t portIndex);
+
+// "\\.\COMn": the device namespace opens COM10 and above too, which a plain
+// "COMn" never reaches.
+void MakePortDeviceName(std::int32_t portIndex, char *out, std::size_t size);
