@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
-          wine wine64 wine32:i386 xvfb socat locales fonts-ipafont-gothic x11-utils imagemagick)
+          wine wine64 wine32:i386 xvfb socat locales fonts-ipafont-gothic x11-utils imagemagick
+          clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the windows-free text logic natively with clang under the address and
+# undefined-behaviour sanitizers, runs its tests, then fuzzes each parser for
+# FUZZ_SECONDS (default 10). Fails on a failed test or on any fuzzer crash.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+seconds=${FUZZ_SECONDS:-10}
+cmake -S tests/native -B build-native -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-native
+ctest --test-dir build-native --output-on-failure
+
+# Seeds, as printf %b strings; argv words are separated by NUL bytes.
+declare -A seeds=(
+    [send_command]='[Send(ABC)] [Send(f(x))] [Send(\x95\x5C)] [send(x)]'
+    [escapes]='a\\r\\n\\t\\\\ \\x41\\xfF \x95\x5C\\x \\q'
+    [host_reply]='HELP\r STATUS\r\n echo\x20hi\r UNDO\x20\x82\xa0\r\x00x\r \x82'
+    [host_sim_args]='--port\x003\x00--send\x00a\\r --port\x001\x00--split\x005,9\x00--stream\x000.5 --help\x00--x'
+    [dbcs_text]='\x03\x02a|b\x81|c \x01\x09\x81\x81\x81 \x05\x05AB\x82'
+)
+status=0
+for target in "${!seeds[@]}"; do
+    corpus=build-native/corpus/$target
+    rm -rf "$corpus" && mkdir -p "$corpus"
+    read -ra list <<<"${seeds[$target]}"
+    i=0
+    for seed in "${list[@]}"; do printf '%b' "$seed" >"$corpus/seed$((i++))"; done
+    log=build-native/fuzz_$target.log
+    if build-native/fuzz_$target -max_total_time="$seconds" -max_len=8192 \
+            -artifact_prefix=build-native/crash-$target- "$corpus" >"$log" 2>&1; then
+        echo "fuzz_$target: $(grep '^Done' "$log")"
+    else
+        echo "fuzz_$target FAILED (log: $log):"; tail -n 40 "$log"; status=1
+    fi
+done
+exit $status
