@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Streams host text into VRK.exe at 9600 and 115200 baud on the private bench
-# and prints what arrived, the throughput, CPU time per MB and peak memory.
+# Streams host text into VRK.exe, and the same kind of stream into Debian's
+# PuTTY on a second cable, at 9600 and 115200 baud, long lines and short ones,
+# on the private bench; prints what arrived, the rate sustained, CPU time per
+# MB for both and their ratio, the idle cost and peak memory. With --soak it
+# streams short lines at 115200 into VRK.exe alone for MINUTES.
 #
-#   bench/run-receive-benchmark.sh BUILD_DIR [SECONDS]
+#   bench/run-receive-benchmark.sh BUILD_DIR [SECONDS | --soak MINUTES]
 set -euo pipefail
-[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [SECONDS]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [SECONDS | --soak MINUTES]" >&2; exit 2; }
 cd "$(dirname "$0")/.."
 build=$1
-seconds=${2:-30}
+shift
+command -v putty >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q putty >/dev/null
 cmake --build "$build" --target receive_benchmark host_sim VRK
-bench/with-bench.sh "$build" -- wine "$build/receive_benchmark.exe" "$seconds"
+bench/with-bench.sh "$build" -- wine "$build/receive_benchmark.exe" "$@"

@@ -17,20 +17,22 @@ static std::size_t TextLength(const char *text)
     return length;
 }
 
+bool EndsInLoneLeadByte(const char *text, std::size_t length, LeadByteTest isLeadByte)
+{
+    std::size_t i = 0;
+    while (i + 1 < length)
+        i += CharacterLength(text, i, length, isLeadByte);
+    return i + 1 == length && isLeadByte(static_cast<unsigned char>(text[i]));
+}
+
 char TakeTrailingLeadByte(char *text, LeadByteTest isLeadByte)
 {
     std::size_t length = TextLength(text);
-    std::size_t i = 0;
-    while (i < length) {
-        std::size_t step = CharacterLength(text, i, length, isLeadByte);
-        if (step == 1 && i + 1 == length && isLeadByte(static_cast<unsigned char>(text[i]))) {
-            char lead = text[i];
-            text[i] = '\0';
-            return lead;
-        }
-        i += step;
-    }
-    return '\0';
+    if (!EndsInLoneLeadByte(text, length, isLeadByte))
+        return '\0';
+    char lead = text[length - 1];
+    text[length - 1] = '\0';
+    return lead;
 }
 
 std::size_t EditPositionToByteOffset(const char *text, std::size_t byteLength,

@@ -6,6 +6,9 @@
 
 #include "core/lead_byte.h"
 
+// True when the last of length bytes is a lead byte without its second byte.
+bool EndsInLoneLeadByte(const char *text, std::size_t length, LeadByteTest isLeadByte);
+
 // Cuts a lead byte that ends the text without its second byte off the text
 // and returns it; returns 0 when the text ends on a whole character.
 char TakeTrailingLeadByte(char *text, LeadByteTest isLeadByte);

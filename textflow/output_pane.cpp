@@ -48,21 +48,60 @@ void PutCaretAtEnd(HWND pane)
     SendMessageA(pane, EM_SETSEL, end, static_cast<LPARAM>(end));
 }
 
+// Shown text waiting to go into the pane. Every replacement makes the edit
+// control lay the text out and repaint it again, which on a busy line of
+// short lines costs far more than the text itself: a chunk's shown lines go
+// in with one replacement, split only where a captured line goes elsewhere.
+struct PendingText {
+    HWND pane;
+    std::size_t length;
+    char text[4096];
+};
+
+static void Flush(PendingText &pending)
+{
+    if (pending.length == 0)
+        return;
+    pending.text[pending.length] = '\0';
+    pending.length = 0;
+    Insert(pending.pane, pending.text);
+}
+
+// text is terminated at length.
+static void Show(PendingText &pending, const char *text, std::size_t length)
+{
+    if (pending.length + length >= sizeof pending.text)
+        Flush(pending);
+    if (length >= sizeof pending.text) {
+        Insert(pending.pane, text);
+        return;
+    }
+    std::memcpy(pending.text + pending.length, text, length);
+    pending.length += length;
+}
+
 // Shows the complete lines of the text, each ended by its carriage return,
 // unless undo capture takes them. Returns the pending piece after the last
 // carriage return, or NULL when typing a captured line let the window go.
-static char *PutCompleteLines(HWND pane, TerminalState *state, char *text)
+static char *PutCompleteLines(PendingText &pending, TerminalState *state, char *text)
 {
     char *line = text;
     for (char *end = std::strchr(line, '\r'); end; end = std::strchr(line, '\r')) {
         *end = '\0';
-        if (state && state->enableUndo && CaptureCompleteLine(state, line)) {
-            state = GetParentTerminalState(pane);
+        if (state && state->enableUndo && IsUndoText(state, line)) {
+            Flush(pending);
+            CaptureCompleteLine(state, line);
+            state = GetParentTerminalState(pending.pane);
             if (!state)
                 return NULL;
         } else {
-            Insert(pane, line);
-            Insert(pane, "\r\n");
+            std::size_t length = static_cast<std::size_t>(end - line);
+            Show(pending, line, length);
+            // A control that stores wide text would read a lone lead byte and
+            // the line break after it as one broken character.
+            if (EndsInLoneLeadByte(line, length, IsCodePageLeadByte))
+                Flush(pending);
+            Show(pending, "\r\n", 2);
         }
         line = end + 1;
     }
@@ -81,14 +120,22 @@ void AppendOutput(HWND outputPane, char *text, char *carry)
     BOOL trimmed = TrimOutputPane(outputPane);
     PutCaretAtEnd(outputPane);
     RemoveLineFeeds(text);
-    char *piece = PutCompleteLines(outputPane, state, text);
+    PendingText pending;
+    pending.pane = outputPane;
+    pending.length = 0;
+    char *piece = PutCompleteLines(pending, state, text);
     if (!piece)
         return;
     // Still the same record: PutCompleteLines returns NULL once it is gone.
     if (carry)
         *carry = TakeTrailingLeadByte(piece, IsCodePageLeadByte);
-    if (piece[0] != '\0' && !(state && state->enableUndo && CapturePendingPiece(state, piece)))
-        Insert(outputPane, piece);
+    if (piece[0] != '\0' && state && state->enableUndo && IsUndoText(state, piece)) {
+        Flush(pending);
+        CapturePendingPiece(state, piece);
+    } else {
+        Show(pending, piece, std::strlen(piece));
+        Flush(pending);
+    }
     if (trimmed)
         InvalidateRect(outputPane, NULL, TRUE);
 }

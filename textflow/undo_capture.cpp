@@ -6,30 +6,34 @@ static const char kUndoMarker = '\x1D';
 // another application; one that stopped answering must not hold the terminal.
 static const UINT kTypingTimeoutMs = 1000;
 
+BOOL IsUndoText(const TerminalState *state, const char *text)
+{
+    return text[0] == kUndoMarker || state->undoCapturing;
+}
+
+// A marked line goes in at the start of the focused control; the text that
+// continues it goes in right after what was typed before.
+static void TypeUndoText(const char *text)
+{
+    BOOL marked = text[0] == kUndoMarker;
+    TypeIntoFocus(marked ? text + 1 : text, marked);
+}
+
 BOOL CaptureCompleteLine(TerminalState *state, char *line)
 {
-    if (line[0] == kUndoMarker) {
-        state->undoCapturing = 0;
-        TypeIntoFocus(line + 1, TRUE);
-        return TRUE;
-    }
-    if (!state->undoCapturing)
+    if (!IsUndoText(state, line))
         return FALSE;
     state->undoCapturing = 0;
-    TypeIntoFocus(line, FALSE);
+    TypeUndoText(line);
     return TRUE;
 }
 
 BOOL CapturePendingPiece(TerminalState *state, char *piece)
 {
-    if (piece[0] == kUndoMarker) {
-        state->undoCapturing = 1;
-        TypeIntoFocus(piece + 1, TRUE);
-        return TRUE;
-    }
-    if (!state->undoCapturing)
+    if (!IsUndoText(state, piece))
         return FALSE;
-    TypeIntoFocus(piece, FALSE);
+    state->undoCapturing = 1;
+    TypeUndoText(piece);
     return TRUE;
 }
 

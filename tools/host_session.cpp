@@ -25,6 +25,7 @@ struct HostSession {
     StreamGenerator generator = {};
     LineAssembler assembler = {};
     HostRunOutcome outcome = {};
+    double firstWriteMs = -1;
 };
 
 static double NowMs(const HostSession &session)
@@ -86,6 +87,9 @@ static bool WriteFully(HostSession &session, std::string_view bytes)
             return FailCall(session, "WriteFile", GetLastError());
         if (!RecordBytes(session, bytes.data(), written))
             return false;
+        const double now = NowMs(session);
+        session.firstWriteMs = session.firstWriteMs < 0 ? now : session.firstWriteMs;
+        session.outcome.sendingSeconds = (now - session.firstWriteMs) / 1000.0;
         session.outcome.bytesSent += written;
         bytes.remove_prefix(written);
     }
@@ -214,6 +218,7 @@ HostRunOutcome RunHostSession(const HostSimOptions &options, HANDLE port, HANDLE
         session.endMs = NowMs(session) + options.exitAfterSeconds * 1000.0;
     session.pacer.bytesPerSecond = options.bytesPerSecond;
     session.generator.markedLines = options.markedLines;
+    session.generator.shortLines = options.shortLines;
     bool running = !options.steps.empty() || SendBytes(session, kHostPrompt);
     for (std::size_t i = 0; running && i < options.steps.size(); ++i)
         running = RunStep(session, options.steps[i]);

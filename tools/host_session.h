@@ -11,6 +11,7 @@
 
 struct HostRunOutcome {
     unsigned long long bytesSent = 0;
+    double sendingSeconds = 0;  // from the first byte written to the last
     std::string failure;  // why the run failed; empty when it did not
 };
 

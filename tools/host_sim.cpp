@@ -54,7 +54,7 @@ static int RunOnPort(const HostSimOptions &options)
     const HostRunOutcome outcome = RunHostSession(options, port.get(), record.get(), g_stopRequested);
     if (!outcome.failure.empty())
         std::fprintf(stderr, "host_sim: %s\n", outcome.failure.c_str());
-    std::printf("sent %llu bytes\n", outcome.bytesSent);
+    std::printf("sent %llu bytes in %.3f s\n", outcome.bytesSent, outcome.sendingSeconds);
     return outcome.failure.empty() ? kExitDone : kExitFailed;
 }
 

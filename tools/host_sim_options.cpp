@@ -34,6 +34,8 @@ static const char kUsage[] =
     "\n"
     "Shaping the output:\n"
     "  --marked-lines       the stream also has lines marked with 0x1D\n"
+    "  --short-lines        the stream's lines are about ten bytes, ended by CR LF, a\n"
+    "                       lone CR or a lone LF\n"
     "  --split OFFSETS      comma-separated byte offsets, counted from the first byte of\n"
     "                       the run, at which writes are split with a pause between\n"
     "  --split-pause MS     length of that pause (default 600; the terminal polls every 300)\n"
@@ -43,7 +45,8 @@ static const char kUsage[] =
     "  --help               show this text\n"
     "\n"
     "With steps and without --answer the run ends after the last step. At the end it\n"
-    "prints \"sent N bytes\". Exit status: 0 done, 1 port or file failure, 2 bad arguments.\n";
+    "prints \"sent N bytes in S s\" (S from the first byte\n"
+    "written to the last). Exit status: 0 done, 1 port or file failure, 2 bad arguments.\n";
 
 const char *HostSimUsage()
 {
@@ -173,6 +176,8 @@ static bool ApplyFlag(std::string_view option, HostSimOptions &options)
         options.echoLines = false;
     else if (option == "--marked-lines")
         options.markedLines = true;
+    else if (option == "--short-lines")
+        options.shortLines = true;
     else
         return false;
     return true;

@@ -22,6 +22,7 @@ struct HostSimOptions {
     bool answer = false;  // answer received lines from the start of the run
     bool echoLines = true;
     bool markedLines = false;
+    bool shortLines = false;
     std::vector<unsigned long long> splitOffsets;  // strictly increasing, counted over the whole run
     unsigned long splitPauseMs = 600;
     double exitAfterSeconds = 0;  // 0: no limit

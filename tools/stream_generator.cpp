@@ -59,10 +59,28 @@ static void AppendShiftJisText(std::string &out, std::size_t length, std::uint32
     }
 }
 
+// Up to 16 bytes of ASCII, half-width katakana and double-byte phrases.
+static void AppendShortLine(std::string &out, std::uint32_t mix)
+{
+    static const char *const kLineEnds[] = {"\r\n", "\r\n", "\r\n", "\r", "\n"};
+    const std::size_t target = out.size() + mix % 17;
+    for (std::uint32_t pick = mix; out.size() < target; pick = pick * 1103515245u + 12345u) {
+        if (pick % 3 == 0)
+            out += kPhrases[(pick >> 16) % (sizeof kPhrases / sizeof kPhrases[0])];
+        else
+            out += static_cast<char>(pick % 5 == 1 ? 0xb1 + (pick >> 8) % 47 : kAsciiFiller[(pick >> 8) % 40]);
+    }
+    out += kLineEnds[(mix >> 8) % 5];
+}
+
 void AppendStreamLine(StreamGenerator &generator, std::string &out)
 {
     const unsigned long line = generator.nextLine++;
     const std::uint32_t mix = MixLineNumber(line);
+    if (generator.shortLines) {
+        AppendShortLine(out, mix);
+        return;
+    }
     const unsigned slot = line % kPatternLength;
     const std::size_t length = 10 + mix % 50;
 
