@@ -6,7 +6,8 @@
 #   bench/with-bench.sh BUILD_DIR -- COMMAND...
 #
 # With VRK_BENCH_DISPLAY=current and DISPLAY set, the windows appear on that
-# display instead of a private virtual one.
+# display instead of a private virtual one. VRK_BENCH_DPI sets the display's
+# resolution in dots per inch (default 96; 144 is a display scaled to 150%).
 #
 # Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM3-COM23,
 # COM5-COM25, COM12-COM32. COM40 names no device. The process id of each
@@ -71,6 +72,7 @@ map_ports() {
         # With no window manager on the private display, every hidden managed
         # window costs Wine a two-second wait for a withdrawal that never comes.
         printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n' "$managed"
+        printf '\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n' "${VRK_BENCH_DPI:-96}"
     } >"$reg"
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
 }
@@ -83,6 +85,8 @@ else
 fi
 start_cables
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+# Caption buttons are drawn with Marlett; without it they show as letters.
+cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 map_ports
 # The server rebuilds the COM links from the registry when it starts. A warm,
 # persistent server keeps Wine's background services from inheriting (and

@@ -2,8 +2,10 @@
 // boxes and the settings file.
 #pragma once
 
+#include "resources/version.h"
+
 inline constexpr char kProgramName[] = "VRK";
-inline constexpr char kProgramVersion[] = "2.0(32)";
+inline constexpr char kProgramVersion[] = VRK_VERSION_TEXT "(32)";
 inline constexpr char kMainClassName[] = "VRKWndClass";
 inline constexpr char kDefaultDdeServiceName[] = "VRK";
 inline constexpr char kDdeTopicName[] = "Command";

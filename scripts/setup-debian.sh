@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Installs what building and running the terminal needs on Debian 12, as root.
+# Installs what building and running the terminal needs on Debian 12, as root:
+#   setup-debian.sh demo   the 64-bit terminal under Wine on a virtual display
+#   setup-debian.sh        everything the tests need too (the 32-bit build,
+#                          GoogleTest, clang for the native sanitizer run)
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
-          wine wine64 wine32:i386 xvfb socat locales fonts-ipafont-gothic x11-utils imagemagick
-          clang libclang-rt-14-dev)
+packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 xvfb socat locales fonts-ipafont-gothic fonts-wine
+          x11-utils imagemagick)
+[ "${1:-}" = demo ] || packages+=(g++-mingw-w64-i686 wine32:i386 googletest clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
     apt-get update -q
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

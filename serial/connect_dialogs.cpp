@@ -1,7 +1,10 @@
 #include "serial/connect_dialogs.h"
 
+#include <cstdio>
+
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
+#include "serial/present_ports.h"
 
 // A dialog of radio buttons, one per value, with ids counting up from 1000.
 // A stored value that matches no button checks the fallback button, or none.
@@ -13,6 +16,7 @@ struct ChoiceSet {
 };
 
 static const LONG kPortIndexes[] = {0, 1, 2, 3};
+static const int kMaxOtherPorts = 252;
 static const LONG kBaudRates[] = {300, 1200, 2400, 4800, 9600};
 static const ChoiceSet kPortChoices = {kPortIndexes, 4, -1, &TerminalState::portIndex};
 static const ChoiceSet kBaudRateChoices = {kBaudRates, 5, 1, &TerminalState::baudRate};
@@ -65,8 +69,49 @@ static INT_PTR ChoiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
+// The ports present beyond the four buttons (USB adapters are numbered from
+// COM3 up to COM20 and beyond), each item holding its port index. A stored
+// index of 4 or more is shown chosen when its port is present.
+static void ListOtherPorts(HWND dialog, const TerminalState *state)
+{
+    HWND list = GetDlgItem(dialog, IDC_OTHER_PORTS);
+    int numbers[kMaxOtherPorts];
+    int count = ListPresentPorts(numbers, kMaxOtherPorts);
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "COM%d", numbers[i]);
+        LRESULT item = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(item), numbers[i] - 1);
+        if (state && numbers[i] - 1 == state->portIndex)
+            SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+    }
+    EnableWindow(list, count > 0);
+}
+
+// Only one choice shows at a time: a port from the list or a button.
+static void KeepOneChoice(HWND dialog, WPARAM wParam)
+{
+    if (LOWORD(wParam) == IDC_OTHER_PORTS && HIWORD(wParam) == CBN_SELCHANGE)
+        CheckRadioButton(dialog, IDC_CHOICE_FIRST, IDC_CHOICE_FIRST + 3, 0);
+    else if (LOWORD(wParam) >= IDC_CHOICE_FIRST && LOWORD(wParam) <= IDC_CHOICE_FIRST + 3 && HIWORD(wParam) == BN_CLICKED)
+        SendDlgItemMessageA(dialog, IDC_OTHER_PORTS, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+}
+
+static void StoreOtherPort(HWND dialog, TerminalState *state)
+{
+    LRESULT item = SendDlgItemMessageA(dialog, IDC_OTHER_PORTS, CB_GETCURSEL, 0, 0);
+    if (state && item != CB_ERR)
+        state->portIndex = static_cast<LONG>(SendDlgItemMessageA(dialog, IDC_OTHER_PORTS, CB_GETITEMDATA, item, 0));
+}
+
 static INT_PTR CALLBACK PortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG)
+        ListOtherPorts(dialog, reinterpret_cast<const TerminalState *>(lParam));
+    if (message == WM_COMMAND)
+        KeepOneChoice(dialog, wParam);
+    if (message == WM_COMMAND && wParam == IDOK)
+        StoreOtherPort(dialog, reinterpret_cast<TerminalState *>(GetWindowLongPtrA(dialog, DWLP_USER)));
     return ChoiceDialogProc(dialog, message, wParam, lParam, kPortChoices);
 }
 

@@ -11,3 +11,18 @@ void MakePortDeviceName(std::int32_t portIndex, char *out, std::size_t size)
 {
     std::snprintf(out, size, "\\\\.\\COM%lld", PortNumber(portIndex));
 }
+
+int ExtraPortNumber(const char *name, std::size_t length)
+{
+    while (length > 0 && name[length - 1] == '\0')
+        --length;
+    if (length < 4 || length > 6 || name[0] != 'C' || name[1] != 'O' || name[2] != 'M' || name[3] == '0')
+        return 0;
+    int number = 0;
+    for (std::size_t i = 3; i < length; ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return 0;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number >= 5 && number <= 256 ? number : 0;
+}

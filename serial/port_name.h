@@ -9,6 +9,11 @@
 // can hold.
 long long PortNumber(std::int32_t portIndex);
 
+// The number n of a system's port name "COMn" of length bytes (a terminator
+// may follow within them) when n is from 5 to 256, the ports beyond the port
+// dialog's buttons; 0 for anything else.
+int ExtraPortNumber(const char *name, std::size_t length);
+
 // "\\.\COMn": the device namespace opens COM10 and above too, which a plain
 // "COMn" never reaches.
 void MakePortDeviceName(std::int32_t portIndex, char *out, std::size_t size);

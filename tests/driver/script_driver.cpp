@@ -199,6 +199,10 @@ public:
             return verb == "start" ? Terminal().Start() : Terminal().Launch();
         if (verb == "dialog")
             return AnswerDialog(Widen(w[1]), std::atoi(w[2].c_str()), std::atoi(w[3].c_str()), w[4] == "ok");
+        if (verb == "serialcomm")
+            return ListSerialPorts(std::vector<std::string>(w.begin() + 1, w.end()));
+        if (verb == "portlist" || verb == "pick" || verb == "click")
+            return PortDialogStep(w);
         if (verb == "box")
             return Found(AnswerMessageBox(Terminal().ProcessId(), 15000)).find(Widen(w[1])) != std::wstring::npos;
         if (verb == "nobox")
@@ -308,6 +312,49 @@ private:
             found = SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED ? id : found;
         Found(L"checked " + std::to_wstring(found));
         return found == checked && Terminal().AnswerDialog(title.c_str(), choice, ok);
+    }
+
+    // portlist ITEMS CHOSEN: the list of other ports holds these (space
+    // separated) with this one chosen ("-" none), and is enabled when it
+    // holds any; pick NAME chooses one as a click would; click ID clicks a
+    // port button.
+    bool PortDialogStep(const std::vector<std::string> &w)
+    {
+        HWND dialog = WaitForTopLevel(Terminal().ProcessId(), kDialogClass, L"通信ポートの選択", 15000);
+        HWND list = GetDlgItem(dialog, 1010);
+        if (w[0] == "click")
+            return SendDlgItemMessageA(dialog, std::atoi(w[1].c_str()), BM_CLICK, 0, 0) || true;
+        if (w[0] == "pick") {
+            SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(w[1].c_str()));
+            return SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1010, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list)) || true;
+        }
+        std::wstring items;
+        for (LRESULT i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t item[16] = L"";
+            SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+            items.append(i ? L" " : L"").append(item);
+        }
+        wchar_t chosen[16] = L"-";
+        if (SendMessageW(list, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(chosen)) == 0)
+            wcscpy(chosen, L"-");
+        Found(items + L" | " + chosen + (IsWindowEnabled(list) ? L" enabled" : L" disabled"));
+        return items == Widen(w[1]) && chosen == Widen(w[2]) && (IsWindowEnabled(list) != 0) == !items.empty();
+    }
+
+    // The ports the system lists, as a test wants them: HARDWARE\DEVICEMAP\SERIALCOMM
+    // holds exactly these names.
+    static bool ListSerialPorts(const std::vector<std::string> &names)
+    {
+        HKEY key = NULL;
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM");
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, NULL, REG_OPTION_VOLATILE,
+                            KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+            return false;
+        for (size_t i = 0; i < names.size(); ++i)
+            RegSetValueExA(key, ("\\Device\\Test" + std::to_string(i)).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE *>(names[i].c_str()), static_cast<DWORD>(names[i].size() + 1));
+        RegCloseKey(key);
+        return true;
     }
 
     // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.

@@ -24,6 +24,27 @@ static const char kHostLines[] =
     "  002  \x8f\x88\x97\x9d\x92\x86\r\n"                  // 処理中
     "  003  \x8a\xae\x97\xb9\r\n";                        // 完了
 
+// The system lists a USB serial adapter as COM7, as a Windows PC would.
+static void ListUsbAdapter()
+{
+    HKEY key = NULL;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, NULL, REG_OPTION_VOLATILE,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "\\Device\\VCP0", 0, REG_SZ, reinterpret_cast<const BYTE *>("COM7"), 5);
+    RegCloseKey(key);
+}
+
+static void WriteGeometry(const char *path, HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    char geometry[64];
+    snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", rect.right - rect.left, rect.bottom - rect.top, rect.left,
+             rect.top);
+    WriteWholeFile(path, geometry);
+}
+
 int main(int argc, char **argv)
 {
     if (argc != 2) {
@@ -36,7 +57,10 @@ int main(int argc, char **argv)
         return 1;
     }
     HWND window = terminal.MainWindow();
-    SetWindowPos(window, NULL, 0, 0, 720, 480, SWP_NOZORDER);
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    SetWindowPos(window, NULL, 0, 0, MulDiv(720, dpi, 96), MulDiv(480, dpi, 96), SWP_NOZORDER);
     FarEnd host(FarPortOf(1));
     host.Write(kHostLines);
     TypeText(GetDlgItem(window, kInputLineId), "STATUS 002");
@@ -44,14 +68,24 @@ int main(int argc, char **argv)
     // Alt+O: the settings menu drops from the menu bar, its check marks set.
     PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 'o');
     Sleep(700);
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    char geometry[64];
-    snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", rect.right - rect.left, rect.bottom - rect.top,
-             rect.left, rect.top);
-    WriteWholeFile(argv[1], geometry);
+    WriteGeometry(argv[1], window);
+    for (int c = fgetc(stdin); c != EOF && c != '\n'; c = fgetc(stdin)) {
+    }
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    Sleep(300);
+    ListUsbAdapter();
+    PostMessageA(window, WM_COMMAND, 40016, 0);
+    HWND dialog = WaitForTopLevel(terminal.ProcessId(), kDialogClass, kPortDialogTitle, 5000);
+    // The operator picks the adapter from the list of other ports.
+    HWND list = GetDlgItem(dialog, 1010);
+    SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("COM7"));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1010, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    Sleep(700);
+    WriteGeometry(argv[1], dialog);
     while (fgetc(stdin) != EOF) {
     }
+    PressDialogButton(dialog, IDCANCEL);
     terminal.Close();
     return 0;
 }
