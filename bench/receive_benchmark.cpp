@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tools/driving/files.h"
+#include "tools/driving/programs.h"
 #include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
 
@@ -102,38 +103,6 @@ double CpuSeconds(const std::string &processDirectory)
     if (fields.size() < 13)
         return -1;
     return (std::strtod(fields[11].c_str(), NULL) + std::strtod(fields[12].c_str(), NULL)) / 100.0;
-}
-
-// Runs a program to its end; a Linux program when path is one.
-bool RunToEnd(const std::string &commandLine, std::string *output = NULL)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE readEnd = NULL, writeEnd = NULL;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return false;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process = {};
-    std::string line = commandLine;
-    BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
-    CloseHandle(writeEnd);
-    char chunk[256];
-    DWORD read = 0;
-    while (started && ReadFile(readEnd, chunk, sizeof chunk, &read, NULL) && read > 0) {
-        if (output)
-            output->append(chunk, read);
-    }
-    CloseHandle(readEnd);
-    if (!started)
-        return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return true;
 }
 
 // The host simulator streams for SECONDS on COMport, paced at the line rate,

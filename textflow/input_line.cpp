@@ -38,9 +38,57 @@ static std::size_t CopyLineText(HWND input, char *buffer, DWORD size)
     return copied > 0 ? static_cast<std::size_t>(copied) : 0;
 }
 
-// Sends the part of the line before the caret, or the selection, with a
-// carriage return, and cuts it from the line whether or not the write
-// succeeded.
+// Grows the send buffer to hold the line as it is now, with room after it
+// for the carriage return and the terminator; FALSE when memory is short.
+static BOOL FitLine(HWND input, TerminalState *state, DWORD *length)
+{
+    *length = static_cast<DWORD>(GetWindowTextLengthA(input));
+    return GrowGlobalBlock(&state->sendBuffer, &state->sendBufferSize, *length + kLineEndRoom);
+}
+
+// Writes the part of the line before the caret, or the selection, with a
+// carriage return, and echoes it when it went out. FALSE when there was
+// nothing to send from or the window went away during the write.
+static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, SendPart *part)
+{
+    DWORD length = 0;
+    if (!FitLine(input, state, &length))
+        return FALSE;
+    LockedBlock buffer(state->sendBuffer);
+    char *text = buffer.bytes();
+    if (!text)
+        return FALSE;
+    *part = ReadSendPart(input, text, CopyLineText(input, text, length + 1));
+    text[part->end] = '\r';
+    text[part->end + 1] = '\0';
+    int sent = WritePort(mainWindow, text + part->start, static_cast<DWORD>(part->end - part->start + 1));
+    state = GetTerminalState(mainWindow);
+    if (!state) {
+        buffer.Abandon();
+        return FALSE;
+    }
+    if (sent && state->localEcho)
+        AppendOutput(state->outputEdit, text + part->start, NULL);
+    return TRUE;
+}
+
+// Cuts the sent part from the line as it is now: what was typed while a
+// failed write's box was open stays.
+static void CutFromLine(HWND input, TerminalState *state, SendPart part)
+{
+    DWORD length = 0;
+    if (!FitLine(input, state, &length))
+        return;
+    LockedBlock buffer(state->sendBuffer);
+    char *text = buffer.bytes();
+    if (!text)
+        return;
+    CutSendPart(text, CopyLineText(input, text, length + 1), part);
+    SetWindowTextA(input, text);
+}
+
+// Enter sends the part of the line before the caret, or the selection, and
+// cuts it from the line whether or not the write succeeded.
 static void SendInputLine(HWND input)
 {
     HWND mainWindow = GetParent(input);
@@ -52,27 +100,9 @@ static void SendInputLine(HWND input)
     // move the buffer under it.
     if (IsBlockLocked(state->sendBuffer))
         return;
-    DWORD length = static_cast<DWORD>(GetWindowTextLengthA(input));
-    if (!GrowGlobalBlock(&state->sendBuffer, &state->sendBufferSize, length + kLineEndRoom))
-        return;
-    LockedBlock buffer(state->sendBuffer);
-    char *text = buffer.bytes();
-    if (!text)
-        return;
-    DWORD textSize = length + 1;
-    SendPart part = ReadSendPart(input, text, CopyLineText(input, text, textSize));
-    text[part.end] = '\r';
-    text[part.end + 1] = '\0';
-    int sent = WritePort(mainWindow, text + part.start, static_cast<DWORD>(part.end - part.start + 1));
-    state = GetTerminalState(mainWindow);
-    if (!state) {
-        buffer.Abandon();
-        return;
-    }
-    if (sent && state->localEcho)
-        AppendOutput(state->outputEdit, text + part.start, NULL);
-    CutSendPart(text, CopyLineText(input, text, textSize), part);
-    SetWindowTextA(input, text);
+    SendPart part = {};
+    if (WriteLinePart(input, mainWindow, state, &part))
+        CutFromLine(input, GetTerminalState(mainWindow), part);
 }
 
 LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM lParam)

@@ -21,6 +21,7 @@
 
 #include "tools/driving/far_end.h"
 #include "tools/driving/files.h"
+#include "tools/driving/programs.h"
 #include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
 #include "tools/shift_jis.h"
@@ -147,39 +148,9 @@ bool Paste(HWND window, const std::string &text, int count)
 // its id in a file, and Wine starts Linux programs like its own.
 bool PullCable(const std::string &port)
 {
-    std::string command = "/bin/sh -c \"kill $(cat $VRK_BENCH/COM" + port + ".pid)\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return false;
-    WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    bool ended = RunToEnd("/bin/sh -c \"kill $(cat $VRK_BENCH/COM" + port + ".pid)\"");
     Sleep(300);
-    return true;
-}
-
-// Message boxes (caption "VRK") open in the process.
-int CountBoxes(DWORD processId)
-{
-    struct Count {
-        DWORD processId;
-        int boxes;
-    } found = {processId, 0};
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto *count = reinterpret_cast<Count *>(lParam);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t className[16] = L"";
-            GetClassNameW(window, className, 16);
-            count->boxes += owner == count->processId && IsWindowVisible(window) &&
-                            std::wstring(className) == kDialogClass && WindowTextOf(window) == L"VRK";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found.boxes;
+    return ended;
 }
 
 class Scenario {
@@ -213,8 +184,8 @@ public:
             TypeText(GetDlgItem(Terminal().MainWindow(), kInputLineId), w[1]);
             return true;
         }
-        if (verb == "pane")
-            return WaitUntil([&] { return Found(Widen(PaneText())) == Widen(w[1]); }, 5000);
+        if (verb == "pane" || verb == "line")
+            return WaitUntil([&] { return Found(Widen(TextOf(verb == "pane" ? kOutputPaneId : kInputLineId))) == Widen(w[1]); }, 5000);
         if (verb == "command" || verb == "syscommand")
             return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : WM_SYSCOMMAND,
                                 std::strtoul(w[1].c_str(), NULL, 0), 0);
@@ -242,10 +213,6 @@ public:
             return Paste(Terminal().MainWindow(), w[1], std::atoi(w[2].c_str()));
         if (verb == "pull")
             return PullCable(w[1]);
-        if (verb == "boxes") {
-            Sleep(300);
-            return Found(std::to_wstring(CountBoxes(Terminal().ProcessId()))) == Widen(w[1]);
-        }
         if (verb == "spawn")
             return Spawn(w);
         if (verb == "says")
@@ -291,11 +258,12 @@ private:
         return code;
     }
 
-    std::string PaneText()
+    // The text of a pane; another process's window answers only WM_GETTEXT.
+    std::string TextOf(int pane)
     {
         char text[65536] = "";
         DWORD_PTR length = 0;
-        SendMessageTimeoutA(GetDlgItem(Terminal().MainWindow(), kOutputPaneId), WM_GETTEXT, sizeof text,
+        SendMessageTimeoutA(GetDlgItem(Terminal().MainWindow(), pane), WM_GETTEXT, sizeof text,
                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
         return std::string(text, length);
     }
