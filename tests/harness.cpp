@@ -59,16 +59,6 @@ void LocalTerminal::Show(const std::string &bytes)
     AppendOutput(Pane(), &text[0], NULL);
 }
 
-std::string LocalTerminal::PaneText() const
-{
-    return TextOf(Pane());
-}
-
-std::string LocalTerminal::Logs() const
-{
-    return ConcatenatedLogs(logDirectory_);
-}
-
 void Pump(DWORD milliseconds)
 {
     PumpUntil([] { return false; }, milliseconds);

@@ -10,6 +10,10 @@
 #include <string>
 
 #include "core/terminal_state.h"
+#include "tools/driving/files.h"
+
+// The text of a window of this thread.
+std::string TextOf(HWND window);
 
 class LocalTerminal {
 public:
@@ -29,8 +33,8 @@ public:
     // echo and DDE text do (no carry, no capture).
     void Receive(const std::string &bytes);
     void Show(const std::string &bytes);
-    std::string PaneText() const;
-    std::string Logs() const;
+    std::string PaneText() const { return TextOf(Pane()); }
+    std::string Logs() const { return ConcatenatedLogs(logDirectory_); }
 
 private:
     std::string logDirectory_;
@@ -42,8 +46,6 @@ void Pump(DWORD milliseconds);
 // Asks done() every few milliseconds, dispatching meanwhile, until it is true
 // or timeoutMs pass; returns its last answer.
 bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 3000);
-
-std::string TextOf(HWND window);
 
 // Runs open() on this thread, where it sits in a dialog's loop, while another
 // thread waits for a dialog of this process titled title (any when NULL) and

@@ -55,11 +55,6 @@ struct Server {
     std::function<void()> onAsked;
 };
 
-void Discover(const LocalTerminal &terminal)
-{
-    StartImsDiscovery(terminal.window);
-}
-
 TEST(ImsLink, TheFirstFreeServerOfADiscoveryIsLinkedCheckedAndReleased)
 {
     LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nImsApi=1\r\n");
@@ -142,7 +137,7 @@ TEST(ImsLink, OffersOutsideTheDiscoveryPostedOrWhileAnotherIsAcceptedAreIgnored)
     // Switched off while the server is being linked: it is let go at once.
     server.target = NULL;
     server.onAsked = [&] { ToggleImsLink(terminal.window); };
-    Discover(terminal);
+    StartImsDiscovery(terminal.window);
     EXPECT_EQ(NULL, server.target);
     EXPECT_EQ(NULL, terminal.State()->imsServer);
 }
@@ -152,7 +147,7 @@ TEST(ImsLink, TwoTerminalsShareOneServerOneAtATimeAndAHungWindowHoldsNeither)
     LocalTerminal one("[VRK]\r\nDdeServiceName=\r\nImsApi=1\r\n");
     Pump(50);
     Server server;
-    Discover(one);
+    StartImsDiscovery(one.window);
     LocalTerminal two("[VRK]\r\nDdeServiceName=\r\nImsApi=1\r\n");
     Pump(50);
     EXPECT_EQ(server.window, one.State()->imsServer);
@@ -172,12 +167,7 @@ TEST(ImsLink, TwoTerminalsShareOneServerOneAtATimeAndAHungWindowHoldsNeither)
     std::thread hung([&] {
         Server stalled;
         stalled.onAsked = [&] { WaitForSingleObject(release, 10000); };
-        MSG message;
-        while (WaitForSingleObject(release, 0) != WAIT_OBJECT_0) {
-            if (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
-                DispatchMessageA(&message);
-            Sleep(5);
-        }
+        PumpUntil([&] { return WaitForSingleObject(release, 0) == WAIT_OBJECT_0; }, 10000);
     });
     Sleep(200);
     server.offer = Server::Offer::None;

@@ -193,28 +193,6 @@ struct FocusTarget {
     ~FocusTarget() { DestroyWindow(frame); }
 };
 
-TEST(UndoCapture, MarkedLinesAreTypedPieceByPieceAtTheStartOfTheFocusedControl)
-{
-    // chunks; the focused control's text and the pane afterwards
-    const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
-        {{"\x1d" "ABC\r"}, "ABCxyz", ""},
-        {{"\x1d" "ABC\r\x1d" "DEF\r"}, "DEFABCxyz", ""},
-        {{"\x1dHEL", "LO\r"}, "HELLOxyz", ""},
-        {{"\x1d" "AB", "CD", "EF\r"}, "ABCDEFxyz", ""},
-        {{"\x1d\x82", "\xA0\r"}, "\x82\xA0xyz", ""},
-        {{"open", "\x1dQ\r", "R\r"}, "Qxyz", "openR\r\n"},
-        {{"one\r\x1dM\rtwo\r\x1dN"}, "NMxyz", "one\r\ntwo\r\n"},
-    };
-    for (const auto &[chunks, typed, pane] : cases) {
-        LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nEnableUndo=1\r\n");
-        FocusTarget target;
-        for (const std::string &chunk : chunks)
-            terminal.Receive(chunk);
-        EXPECT_EQ(typed, TextOf(target.edit)) << chunks[0];
-        EXPECT_EQ(pane, terminal.PaneText()) << chunks[0];
-    }
-}
-
 TEST(UndoCapture, EchoAndTheRestOfALineAfterSwitchingOffAreShownAndAHungTargetIsLeftSoon)
 {
     LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nEnableUndo=1\r\n");

@@ -17,16 +17,12 @@
 
 namespace {
 
-RECT RectIn(HWND parent, HWND window)
+// A window's corners in its parent's client coordinates.
+std::vector<LONG> Corners(HWND parent, HWND window)
 {
     RECT rect = {};
     GetWindowRect(window, &rect);
     MapWindowPoints(NULL, parent, reinterpret_cast<POINT *>(&rect), 2);
-    return rect;
-}
-
-std::vector<LONG> Corners(const RECT &rect)
-{
     return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
@@ -47,9 +43,9 @@ protected:
     {
         RECT client = {};
         GetClientRect(window, &client);
-        RECT input = RectIn(window, State()->inputEdit);
-        EXPECT_EQ((std::vector<LONG>{0, input.top, client.right, client.bottom}), Corners(input));
-        EXPECT_EQ((std::vector<LONG>{0, 0, client.right, input.top}), Corners(RectIn(window, State()->outputEdit)));
+        const LONG top = Corners(window, State()->inputEdit)[1];
+        EXPECT_EQ((std::vector<LONG>{0, top, client.right, client.bottom}), Corners(window, State()->inputEdit));
+        EXPECT_EQ((std::vector<LONG>{0, 0, client.right, top}), Corners(window, State()->outputEdit));
         EXPECT_TRUE(IsWindowVisible(State()->inputEdit));
     }
 
@@ -84,7 +80,6 @@ TEST_F(ShownWindow, EverySourceRunsTheSameCommandAndPaneNotificationsNone)
         EXPECT_EQ(runs ? "VRK" : "stale", TextOf(window)) << "the title is rebuilt after every command";
     }
     EXPECT_FALSE(HandleSysCommand(window, SC_SIZE));
-    EXPECT_FALSE(HandleSysCommand(window, IDM_DUPLICATE_NOTICE)) << "posted by the program only";
     // A hand-edited setting may hold any non-zero value; toggles leave 0 or 1.
     for (const auto &[command, flag] : {std::pair{IDM_WRITE_LOG, &TerminalState::writeLog},
                                         std::pair{IDM_ENABLE_UNDO, &TerminalState::enableUndo}}) {
@@ -142,18 +137,18 @@ TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInpu
         SetWindowPos(window, NULL, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
         ExpectSplit();
     }
-    const std::vector<LONG> input = Corners(RectIn(window, State()->inputEdit));
+    const std::vector<LONG> input = Corners(window, State()->inputEdit);
     ShowWindow(window, SW_MINIMIZE);
     ShowWindow(window, SW_RESTORE);
     Pump(50);
-    EXPECT_EQ(input, Corners(RectIn(window, State()->inputEdit))) << "minimised and restored, nothing moves";
+    EXPECT_EQ(input, Corners(window, State()->inputEdit)) << "minimised and restored, nothing moves";
 
     SetWindowTextA(State()->inputEdit, "half-typed");
     Command(IDM_HIDE_INPUT);
     RECT client = {};
     GetClientRect(window, &client);
     EXPECT_FALSE(IsWindowVisible(State()->inputEdit));
-    EXPECT_EQ(Corners(client), Corners(RectIn(window, State()->outputEdit)));
+    EXPECT_EQ((std::vector<LONG>{0, 0, client.right, client.bottom}), Corners(window, State()->outputEdit));
     EXPECT_EQ(State()->inputEdit, GetFocus());
     Command(IDM_HIDE_INPUT);
     ExpectSplit();
@@ -183,12 +178,12 @@ TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInpu
     GetClientRect(State()->inputEdit, &inputClient);
     EXPECT_GE(inputClient.bottom, std::abs(State()->logFont.lfHeight)) << "room for a line of the font";
     const HFONT tall = State()->font;
-    const LONG tallInput = RectIn(window, State()->inputEdit).top;
+    const LONG tallInput = Corners(window, State()->inputEdit)[1];
     chooseFont("8", IDCANCEL);
     EXPECT_EQ(tall, State()->font);
     chooseFont("8", IDOK);
     EXPECT_EQ(0u, GetObjectType(tall)) << "the replaced font is deleted";
-    EXPECT_GT(RectIn(window, State()->inputEdit).top, tallInput) << "a smaller font, a lower input line";
+    EXPECT_GT(Corners(window, State()->inputEdit)[1], tallInput) << "a smaller font, a lower input line";
     for (HWND pane : {State()->inputEdit, State()->outputEdit})
         EXPECT_EQ(reinterpret_cast<LRESULT>(State()->font), SendMessageA(pane, WM_GETFONT, 0, 0));
     ExpectSplit();
@@ -234,28 +229,6 @@ TEST_F(ShownWindow, ColourPickersCarryTheirTitlesAndTheirColoursPaintBothPanes)
         ASSERT_TRUE(WithDialog(NULL, [&] { SendMessageA(doomed.window, WM_COMMAND, command, 0); },
                                [&](HWND) { PostMessageA(doomed.window, WM_CLOSE, 0, 0); }));
         EXPECT_FALSE(IsWindow(doomed.window));
-    }
-}
-
-// The Connect dialog, with its owner at the screen's edges and beyond.
-TEST_F(ShownWindow, DialogsOpenCentredOverTheirOwnerAndOnTheScreen)
-{
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    // owner's place; where the dialog must start, -1 for centred over the owner
-    const std::tuple<int, int, int, int> cases[] = {
-        {300, 200, -1, -1}, {-350, -280, 0, 0}, {width - 100, height - 100, -2, -2},
-    };
-    for (const auto &[x, y, left, top] : cases) {
-        SetWindowPos(window, NULL, x, y, 400, 300, SWP_NOZORDER);
-        RECT owner = {}, dialog = {};
-        GetWindowRect(window, &owner);
-        ASSERT_TRUE(WithDialog(L"通信ポートの選択", [&] { Command(IDM_CONNECT); }, [&](HWND found) {
-            GetWindowRect(found, &dialog);
-            PressDialogButton(found, IDCANCEL);
-        }));
-        const int wide = dialog.right - dialog.left, high = dialog.bottom - dialog.top;
-        EXPECT_EQ(left == -1 ? (owner.left + owner.right) / 2 - wide / 2 : left == -2 ? width - wide : left, dialog.left);
-        EXPECT_EQ(top == -1 ? (owner.top + owner.bottom) / 2 - high / 2 : top == -2 ? height - high : top, dialog.top);
     }
 }
 

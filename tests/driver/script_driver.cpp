@@ -22,6 +22,7 @@
 #include "tools/driving/far_end.h"
 #include "tools/driving/files.h"
 #include "tools/driving/programs.h"
+#include "tools/driving/serial_ports.h"
 #include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
 #include "tools/shift_jis.h"
@@ -114,14 +115,11 @@ bool DdeExecute(const std::string &service, const std::string &command, bool uni
     std::wstring wide = Widen(command);
     DWORD wideBytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
     wide.resize(wide.size() * 2 + 2);
+    BYTE *data = reinterpret_cast<BYTE *>(unicode ? static_cast<void *>(&wide[0]) : const_cast<char *>(command.c_str()));
+    DWORD size = unicode ? wideBytes : static_cast<DWORD>(command.size() + 1);
     bool acknowledged = conversation != NULL;
-    for (int i = 0; i < count && acknowledged; ++i) {
-        acknowledged = (unicode ? DdeClientTransaction(reinterpret_cast<BYTE *>(&wide[0]), wideBytes, conversation,
-                                                       NULL, 0, XTYP_EXECUTE, 5000, NULL)
-                                : DdeClientTransaction(reinterpret_cast<BYTE *>(const_cast<char *>(command.c_str())),
-                                                       static_cast<DWORD>(command.size() + 1), conversation, NULL,
-                                                       0, XTYP_EXECUTE, 5000, NULL)) != NULL;
-    }
+    for (int i = 0; i < count && acknowledged; ++i)
+        acknowledged = DdeClientTransaction(data, size, conversation, NULL, 0, XTYP_EXECUTE, 5000, NULL) != NULL;
     DdeDisconnect(conversation);
     DdeFreeStringHandle(instance, serviceName);
     DdeFreeStringHandle(instance, topicName);
@@ -170,8 +168,10 @@ public:
             return verb == "start" ? Terminal().Start() : Terminal().Launch();
         if (verb == "dialog")
             return AnswerDialog(Widen(w[1]), std::atoi(w[2].c_str()), std::atoi(w[3].c_str()), w[4] == "ok");
+        if (verb == "centred")
+            return IsCentred(WaitForTopLevel(Terminal().ProcessId(), kDialogClass, Widen(w[1]).c_str(), 15000));
         if (verb == "serialcomm")
-            return ListSerialPorts(std::vector<std::string>(w.begin() + 1, w.end()));
+            return ListSerialPorts(std::vector<std::string>(w.begin() + 1, w.end()), true);
         if (verb == "portlist" || verb == "pick" || verb == "click")
             return PortDialogStep(w);
         if (verb == "box")
@@ -217,9 +217,6 @@ public:
             return Spawn(w);
         if (verb == "says")
             return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
-        if (verb == "ends")
-            return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 20000) == WAIT_OBJECT_0 &&
-                   Found(std::to_wstring(ExitCodeOf(spawned_[w[1]]->process.hProcess))) == Widen(w[2]);
         if (verb == "sleep") {
             Sleep(std::strtoul(w[1].c_str(), NULL, 0));
             return true;
@@ -251,13 +248,6 @@ private:
 
     const std::wstring &Found(const std::wstring &text) { return found_ = text; }
 
-    static DWORD ExitCodeOf(HANDLE process)
-    {
-        DWORD code = 0;
-        GetExitCodeProcess(process, &code);
-        return code;
-    }
-
     // The text of a pane; another process's window answers only WM_GETTEXT.
     std::string TextOf(int pane)
     {
@@ -280,6 +270,16 @@ private:
             found = SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED ? id : found;
         Found(L"checked " + std::to_wstring(found));
         return found == checked && Terminal().AnswerDialog(title.c_str(), choice, ok);
+    }
+
+    // A dialog stands centred over the main window.
+    bool IsCentred(HWND dialog)
+    {
+        RECT owner = {}, placed = {};
+        GetWindowRect(Terminal().MainWindow(), &owner);
+        GetWindowRect(dialog, &placed);
+        Found(std::to_wstring(placed.left + placed.right) + L"," + std::to_wstring(placed.top + placed.bottom));
+        return abs(owner.left + owner.right - placed.left - placed.right) <= 2 && abs(owner.top + owner.bottom - placed.top - placed.bottom) <= 2;
     }
 
     // portlist ITEMS CHOSEN: the list of other ports holds these (space
@@ -307,22 +307,6 @@ private:
             wcscpy(chosen, L"-");
         Found(items + L" | " + chosen + (IsWindowEnabled(list) ? L" enabled" : L" disabled"));
         return items == Widen(w[1]) && chosen == Widen(w[2]) && (IsWindowEnabled(list) != 0) == !items.empty();
-    }
-
-    // The ports the system lists, as a test wants them: HARDWARE\DEVICEMAP\SERIALCOMM
-    // holds exactly these names.
-    static bool ListSerialPorts(const std::vector<std::string> &names)
-    {
-        HKEY key = NULL;
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM");
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, NULL, REG_OPTION_VOLATILE,
-                            KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
-            return false;
-        for (size_t i = 0; i < names.size(); ++i)
-            RegSetValueExA(key, ("\\Device\\Test" + std::to_string(i)).c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE *>(names[i].c_str()), static_cast<DWORD>(names[i].size() + 1));
-        RegCloseKey(key);
-        return true;
     }
 
     // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.

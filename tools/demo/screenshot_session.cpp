@@ -13,6 +13,7 @@
 
 #include "tools/driving/far_end.h"
 #include "tools/driving/files.h"
+#include "tools/driving/serial_ports.h"
 #include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
 
@@ -23,17 +24,6 @@ static const char kHostLines[] =
     "  001  \x8e\xf3\x95\x74\x8d\xcf\x82\xdd\r\n"          // 受付済み
     "  002  \x8f\x88\x97\x9d\x92\x86\r\n"                  // 処理中
     "  003  \x8a\xae\x97\xb9\r\n";                        // 完了
-
-// The system lists a USB serial adapter as COM7, as a Windows PC would.
-static void ListUsbAdapter()
-{
-    HKEY key = NULL;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, NULL, REG_OPTION_VOLATILE,
-                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "\\Device\\VCP0", 0, REG_SZ, reinterpret_cast<const BYTE *>("COM7"), 5);
-    RegCloseKey(key);
-}
 
 static void WriteGeometry(const char *path, HWND window)
 {
@@ -74,7 +64,8 @@ int main(int argc, char **argv)
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     Sleep(300);
-    ListUsbAdapter();
+    // The system lists a USB serial adapter, as a Windows PC would.
+    ListSerialPorts({"COM7"}, false);
     PostMessageA(window, WM_COMMAND, 40016, 0);
     HWND dialog = WaitForTopLevel(terminal.ProcessId(), kDialogClass, kPortDialogTitle, 5000);
     // The operator picks the adapter from the list of other ports.

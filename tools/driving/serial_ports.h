@@ -1,0 +1,10 @@
+// The serial ports the system lists under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
+// where the port dialog finds the ports beyond its buttons.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Adds the port names to the list, or makes them the whole list when
+// replace is set. False when the list cannot be written.
+bool ListSerialPorts(const std::vector<std::string> &names, bool replace);
