@@ -1,15 +1,15 @@
-// libFuzzer targets for the code that reads bytes from DDE clients, the serial
-// line and the host simulator's command line; FUZZ_<name> picks one per build.
+// libFuzzer targets for the code that reads bytes from DDE clients, the
+// system's list of ports, the serial line and the host simulator's command
+// line; FUZZ_<name> picks one per build.
 #include <cassert>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "ipc/send_command.h"
-#include "textflow/dbcs_text.h"
+#include "serial/port_name.h"
 #include "tools/host_reply.h"
 #include "tools/host_sim_options.h"
-#include "tools/shift_jis.h"
 #include "tools/text_escapes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
@@ -46,16 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     assert(ok || !error.empty());
     for (size_t i = 1; i < options.splitOffsets.size(); ++i)
         assert(options.splitOffsets[i - 1] < options.splitOffsets[i]);
-#elif defined(FUZZ_dbcs_text)
-    std::string text = input, held = input;  // c_str() supplies the terminator the helpers expect
-    const size_t length = std::strlen(text.c_str());
-    const size_t units = size ? data[0] : 0, position = size > 1 ? data[1] : 0;  // any pair, agreeing or not
-    assert(EditPositionToByteOffset(text.c_str(), length, units, position, IsShiftJisLeadByte) <= length);
-    const char lead = TakeTrailingLeadByte(&held[0], IsShiftJisLeadByte);
-    assert(std::strlen(held.c_str()) == length - (lead != 0));
-    SplitAtSeparators(&text[0], '|', IsShiftJisLeadByte);
-    for (size_t i = 0; i < length; ++i)
-        assert(text[i] == input[i] || (input[i] == '|' && text[i] == '\0'));
+#elif defined(FUZZ_port_name)
+    // Another program's registry data, exactly as long as it says it is.
+    const int number = ExtraPortNumber(reinterpret_cast<const char *>(data), size);
+    assert(number == 0 || (number >= 5 && number <= 256));
 #endif
     return 0;
 }

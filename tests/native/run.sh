@@ -11,11 +11,11 @@ ctest --test-dir build-native --output-on-failure
 
 # Seeds, as printf %b strings; argv words are separated by NUL bytes.
 declare -A seeds=(
+    [port_name]='COM7 COM256\x00 COM257 COM07 com5'
     [send_command]='[Send(ABC)] [Send(f(x))] [Send(\x95\x5C)] [send(x)]'
     [escapes]='a\\r\\n\\t\\\\ \\x41\\xfF \x95\x5C\\x \\q'
     [host_reply]='HELP\r STATUS\r\n echo\x20hi\r UNDO\x20\x82\xa0\r\x00x\r \x82'
     [host_sim_args]='--port\x003\x00--send\x00a\\r --port\x001\x00--split\x005,9\x00--stream\x000.5 --help\x00--x'
-    [dbcs_text]='\x03\x02a|b\x81|c \x01\x09\x81\x81\x81 \x05\x05AB\x82'
 )
 status=0
 for target in "${!seeds[@]}"; do
