@@ -23,15 +23,7 @@ namespace {
 
 class RawClient {
 public:
-    RawClient()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.lpszClassName = "VrkRawDdeClient";
-        RegisterClassA(&windowClass);
-        window = CreateWindowA(windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    RawClient() : window(CreateOwnedWindow("VrkRawDdeClient", Procedure, this)) {}
     ~RawClient() { DestroyWindow(window); }
 
     // The window that answered, NULL when none did; an empty name is the

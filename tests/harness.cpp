@@ -90,6 +90,17 @@ std::string TextOf(HWND window)
     return text;
 }
 
+HWND CreateOwnedWindow(const char *className, WNDPROC procedure, void *object)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA(className, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    return window;
+}
+
 bool WithDialog(const wchar_t *title, const std::function<void()> &open,
                 const std::function<void(HWND dialog)> &answer)
 {

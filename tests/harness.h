@@ -47,6 +47,10 @@ void Pump(DWORD milliseconds);
 // or timeoutMs pass; returns its last answer.
 bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 3000);
 
+// A hidden top-level window of this thread, as the programs the terminal
+// talks to have, whose procedure finds object in the window's user data.
+HWND CreateOwnedWindow(const char *className, WNDPROC procedure, void *object);
+
 // Runs open() on this thread, where it sits in a dialog's loop, while another
 // thread waits for a dialog of this process titled title (any when NULL) and
 // hands it to answer(), which must close it. False when none showed up.

@@ -20,15 +20,7 @@ const UINT kImsMessage = RegisterWindowMessageA(kImsMessageName);
 struct Server {
     enum class Offer { Send, Post, None };
 
-    Server()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.lpszClassName = "VrkImsServer";
-        RegisterClassA(&windowClass);
-        window = CreateWindowA(windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    Server() : window(CreateOwnedWindow("VrkImsServer", Procedure, this)) {}
     ~Server() { DestroyWindow(window); }
 
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM code, LPARAM lParam)
