@@ -18,7 +18,7 @@ namespace {
 const UINT kImsMessage = RegisterWindowMessageA(kImsMessageName);
 
 struct Server {
-    enum class Offer { Send, Post, None };
+    enum class Offer { Send, Post, None, Broadcast };
 
     Server() : window(CreateOwnedWindow("VrkImsServer", Procedure, this)) {}
     ~Server() { DestroyWindow(window); }
@@ -31,6 +31,8 @@ struct Server {
         server->heard += std::to_string(code) + (code == kImsSetTarget ? (lParam ? "+" : "-") : "") + " ";
         if (code == kImsDiscover && server->offer == Offer::Send)
             SendMessageA(reinterpret_cast<HWND>(lParam), kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(window));
+        if (code == kImsDiscover && server->offer == Offer::Broadcast)
+            SendMessageA(reinterpret_cast<HWND>(lParam), kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(HWND_BROADCAST));
         if (code == kImsDiscover && server->offer == Offer::Post)
             PostMessageA(reinterpret_cast<HWND>(lParam), kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(window));
         if (code == kImsSetTarget)
@@ -66,6 +68,9 @@ TEST(ImsLink, TheFirstFreeServerOfADiscoveryIsLinkedCheckedAndReleased)
     EXPECT_EQ("2 6 5+ 8 ", chosen.heard);
     EXPECT_EQ(NULL, other.target) << "only the first offer of a discovery is taken";
 
+    chosen.heard.clear();
+    StartImsDiscovery(terminal.window);
+    EXPECT_EQ("2 8 ", chosen.heard) << "a discovery while linked only tells the server again";
     CheckImsLink(terminal.window, terminal.State()->timerId);
     EXPECT_EQ(linked, terminal.State()->imsServer) << "the link stands while the server targets the input line";
     chosen.target = busy.window;
@@ -99,7 +104,8 @@ TEST(ImsLink, TheFirstFreeServerOfADiscoveryIsLinkedCheckedAndReleased)
 TEST(ImsLink, OffersOutsideTheDiscoveryPostedOrWhileAnotherIsAcceptedAreIgnored)
 {
     LocalTerminal terminal("[VRK]\r\nDdeServiceName=\r\nImsApi=5\r\n");
-    Server poster, nested, server;
+    Server liar, poster, nested, server;
+    liar.offer = Server::Offer::Broadcast;  // an offer that names no window
     poster.offer = Server::Offer::Post;
     nested.offer = Server::Offer::None;
     // While the server is asked, another offers itself, and a discovery is
@@ -113,7 +119,7 @@ TEST(ImsLink, OffersOutsideTheDiscoveryPostedOrWhileAnotherIsAcceptedAreIgnored)
     Pump(100);
     EXPECT_EQ(server.window, terminal.State()->imsServer);
     EXPECT_EQ(NULL, nested.target) << "no second server targets the input line";
-    EXPECT_EQ(NULL, poster.target);
+    EXPECT_EQ(NULL, poster.target) << "nothing was broadcast to every server";
 
     for (WPARAM code = 0; code < 12; ++code)
         EXPECT_EQ(0, SendMessageA(terminal.window, kImsMessage, code, 0)) << code;

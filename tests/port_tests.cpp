@@ -60,6 +60,13 @@ TEST_F(OnACable, ASendThatCannotGoOutGivesUpWithinASlice)
     operatorHand.join();
     EXPECT_EQ(kSendFailed + L"\n(WriteFile:000005b4)", text);
     EXPECT_EQ(1, IsPortOpen(terminal.window)) << "a failed write keeps the port open";
+    HANDLE port = terminal.State()->port;
+    EXPECT_EQ(0, OpenPort(terminal.window)) << "a second open keeps the port, silently";
+    EXPECT_EQ(port, terminal.State()->port);
+    ClosePort(terminal.window);
+    char byte = 'x';
+    DWORD count = 7;
+    EXPECT_EQ(0, ReadPort(terminal.window, &byte, 1, &count) + (byte != 'x') + (count != 7)) << "a closed port reads nothing";
 }
 
 TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
@@ -79,12 +86,16 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
         {"AB", 2, 2, 1, true, "AB\r", ""},
         {"AB", 2, 2, 0, true, "AB\r", ""},
     };
-    // The line settings reach the driver: the chosen rate, 8N1, CTS handshake.
+    // The line settings reach the driver: the chosen rate and 8N1 as the port
+    // reports them; the RTS/CTS handshake as handed over, which a
+    // pseudo-terminal cannot report apart.
     DCB line = {};
     line.DCBlength = sizeof line;
     ASSERT_TRUE(GetCommState(terminal.State()->port, &line));
-    EXPECT_EQ((std::vector<DWORD>{9600, 8, NOPARITY, ONESTOPBIT, 1}),
-              (std::vector<DWORD>{line.BaudRate, line.ByteSize, line.Parity, line.StopBits, line.fOutxCtsFlow}));
+    const DCB &handed = terminal.State()->dcb;
+    EXPECT_EQ((std::vector<DWORD>{9600, 8, NOPARITY, ONESTOPBIT, 1, RTS_CONTROL_HANDSHAKE}),
+              (std::vector<DWORD>{line.BaudRate, line.ByteSize, line.Parity, line.StopBits, handed.fOutxCtsFlow,
+                                  handed.fRtsControl}));
     terminal.State()->localEcho = 1;
     std::string echoed;
     for (const auto &[text, from, to, shiftLock, shift, sent, left] : cases) {

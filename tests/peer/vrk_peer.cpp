@@ -85,8 +85,6 @@ LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         if (shown != text)
             Note(std::string("[") + (shown = text) + "]");
     }
-    if (message == WM_DESTROY)
-        PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -122,7 +120,7 @@ int main(int argc, char **argv)
         GlobalDeleteAtom(serviceAtom);
         GlobalDeleteAtom(topicAtom);
     }
-    Note("ready ");
+    Note("ready " + std::to_string(reinterpret_cast<UINT_PTR>(window)) + " ");
     if (mode == "hung")
         Sleep(INFINITE);
     MSG message;
