@@ -19,22 +19,16 @@ static void TypeUndoText(const char *text)
     TypeIntoFocus(marked ? text + 1 : text, marked);
 }
 
-BOOL CaptureCompleteLine(TerminalState *state, char *line)
+void CaptureCompleteLine(TerminalState *state, const char *line)
 {
-    if (!IsUndoText(state, line))
-        return FALSE;
     state->undoCapturing = 0;
     TypeUndoText(line);
-    return TRUE;
 }
 
-BOOL CapturePendingPiece(TerminalState *state, char *piece)
+void CapturePendingPiece(TerminalState *state, const char *piece)
 {
-    if (!IsUndoText(state, piece))
-        return FALSE;
     state->undoCapturing = 1;
     TypeUndoText(piece);
-    return TRUE;
 }
 
 // SMTO_BLOCK keeps this thread from handling other sent messages while it

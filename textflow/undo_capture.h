@@ -6,10 +6,11 @@
 // TRUE when capture takes the text: it begins with the marker, or a marked
 // line begun in an earlier chunk is still open.
 BOOL IsUndoText(const TerminalState *state, const char *text);
-// Return TRUE when the text was taken and must not be shown. Taking it types
-// into another application, so the caller fetches the record again after a
-// TRUE: the record is only touched before the typing.
-BOOL CaptureCompleteLine(TerminalState *state, char *line);
-BOOL CapturePendingPiece(TerminalState *state, char *piece);
+// Type text that IsUndoText took into the foreground application instead of
+// showing it: a complete line closes the capture, a pending piece keeps it
+// open. Typing waits on another application, so the caller fetches the
+// record again afterwards; it is only touched before the typing.
+void CaptureCompleteLine(TerminalState *state, const char *line);
+void CapturePendingPiece(TerminalState *state, const char *piece);
 void TypeIntoFocus(const char *text, BOOL caretToStart);
 void ToggleUndoCapture(TerminalState *state);
