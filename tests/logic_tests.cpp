@@ -60,7 +60,7 @@ TEST(CodePageText, LeadBytesAreHeldSplitAndCountedWhole)
     // Positions from a control that counts bytes, then one that counts characters.
     const std::tuple<std::string, size_t, size_t, size_t> positions[] = {
         {"A\x82\xA0" "B", 4, 3, 3}, {"ABC", 3, 9, 3}, {"A\x82\xA0" "B", 3, 2, 3},
-        {"\x82\xA0\x82\xA2\r\n\x82\xA4", 5, 4, 6}, {"A\x82\xA0" "B", 3, 7, 4},
+        {"\x82\xA0\x82\xA2\r\n\x82\xA4", 5, 4, 6}, {"A\x82\xA0" "B", 3, 7, 4}, {"\x82\xA0" "A\x82", 3, 3, 4},
     };
     for (const auto &[text, units, position, offset] : positions)
         EXPECT_EQ(offset, EditPositionToByteOffset(text.c_str(), text.size(), units, position, IsSjisLead));

@@ -28,7 +28,7 @@ static BOOL AppendToFile(const char *path, const char *text, DWORD length)
     return TRUE;
 }
 
-int WriteDailyLogAt(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now)
+int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now)
 {
     const TerminalState *state = GetTerminalState(mainWindow);
     if (!state || !state->writeLog || !text || text[0] == '\0' || length == 0)
@@ -38,13 +38,6 @@ int WriteDailyLogAt(HWND mainWindow, const char *text, DWORD length, const SYSTE
     if (!MakeLogFilePath(state->logDirectory, date, path, sizeof path))
         return 0;
     return AppendToFile(path, text, length) ? 1 : 0;
-}
-
-int WriteDailyLog(HWND mainWindow, const char *text, DWORD length)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return WriteDailyLogAt(mainWindow, text, length, now);
 }
 
 int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now)
@@ -72,7 +65,7 @@ int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now
                                                      static_cast<std::size_t>(start),
                                                      IsCodePageLeadByte));
     }
-    WriteDailyLogAt(mainWindow, text + from, static_cast<DWORD>(to - from), now);
+    WriteDailyLog(mainWindow, text + from, static_cast<DWORD>(to - from), now);
     return 1;
 }
 

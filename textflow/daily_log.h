@@ -3,12 +3,11 @@
 
 #include <windows.h>
 
-// Appends length bytes of text to the file of the local date. 1 when the file
-// was opened and the write attempted; 0 when logging is off, the text is
-// empty or the file cannot be opened.
-int WriteDailyLog(HWND mainWindow, const char *text, DWORD length);
-// The same for the date in now, so that a run across midnight can be staged.
-int WriteDailyLogAt(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now);
+// Appends length bytes of text to the file of the date in now (a parameter,
+// so that a run across midnight can be staged). 1 when the file was opened
+// and the write attempted; 0 when logging is off, the text is empty or the
+// file cannot be opened.
+int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now);
 
 // Logs the output pane's text from start up to end, positions in the pane's
 // own units, or the whole text when either is negative. 1 when the text was
