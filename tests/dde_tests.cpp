@@ -214,11 +214,12 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
     // The input monitor server is let go after the conversations have ended;
     // a client that initiates while it is asked is no longer taken up.
     terminal = std::make_unique<LocalTerminal>(kServed);
+    const HWND closing = terminal->window;
     RawClient monitor, late;
     terminal->State()->imsServer = monitor.window;
     monitor.onMessage = [&](UINT message) {
         if (message == RegisterWindowMessageA(kImsMessageName))
-            late.Initiate(terminal->window, "VrkTest");
+            late.Initiate(closing, "VrkTest");
     };
     terminal.reset();
     EXPECT_EQ(nullptr, late.answer);
