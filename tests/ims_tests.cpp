@@ -109,9 +109,9 @@ TEST(ImsLink, OffersOutsideTheDiscoveryPostedOrWhileAnotherIsAcceptedAreIgnored)
     poster.offer = Server::Offer::Post;
     nested.offer = Server::Offer::None;
     // While the server is asked, another offers itself, and a discovery is
-    // asked for from outside, which that other would answer.
+    // asked for from outside, which only that other would answer.
     server.onAsked = [&] {
-        nested.offer = Server::Offer::Send;
+        std::swap(nested.offer, server.offer);
         SendMessageA(terminal.window, kImsMessage, kImsOffer, reinterpret_cast<LPARAM>(nested.window));
         SendMessageA(terminal.window, WM_APP + 1, 0, 0);
     };
@@ -134,6 +134,7 @@ TEST(ImsLink, OffersOutsideTheDiscoveryPostedOrWhileAnotherIsAcceptedAreIgnored)
 
     // Switched off while the server is being linked: it is let go at once.
     server.target = NULL;
+    server.offer = Server::Offer::Send;
     server.onAsked = [&] { ToggleImsLink(terminal.window); };
     StartImsDiscovery(terminal.window);
     EXPECT_EQ(NULL, server.target);

@@ -127,7 +127,7 @@ TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOffOrHeld)
     SYSTEMTIME now;
     GetLocalTime(&now);
     MakeLogFilePath(quiet.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, today, sizeof today);
-    HANDLE held = CreateFileA(today, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    HANDLE held = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
     quiet.Receive("b");
     CloseHandle(held);
     EXPECT_EQ("", quiet.Logs()) << "switched off or held, the trimmed lines are lost";
