@@ -9,6 +9,7 @@
 set -euo pipefail
 [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [SECONDS | --soak MINUTES]" >&2; exit 2; }
 cd "$(dirname "$0")/.."
+source scripts/steps.sh
 build=$1
 shift
 command -v putty >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q putty >/dev/null

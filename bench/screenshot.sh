@@ -11,6 +11,7 @@
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 cd "$(dirname "$0")/.."
+source scripts/steps.sh
 build=$(cd "$1" && pwd)
 [ -f "$build/screenshot_session.exe" ] || { echo "$build has no screenshot_session.exe: build it first" >&2; exit 1; }
 mkdir -p docs

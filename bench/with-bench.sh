@@ -14,6 +14,7 @@
 # cable is in BENCH/COMn.pid (n the terminal side), so that a test can pull
 # a cable by ending it; VRK_BENCH names BENCH.
 set -euo pipefail
+source "$(dirname "$0")/../scripts/steps.sh"
 
 [ $# -ge 3 ] && [ "$2" = "--" ] || { echo "usage: $0 BUILD_DIR -- COMMAND..." >&2; exit 2; }
 build=$(cd "$1" && pwd)
@@ -26,6 +27,20 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export VRK_BENCH="$bench"
+
+# Debian's wine command prefers the 32-bit loader wherever wine32 is
+# installed, even on a kernel that cannot run it; there every Wine command,
+# wineboot, winepath and ctest's emulator alike, is sent to the 64-bit one.
+use_runnable_loader() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+    local shims="$bench/loader" name
+    mkdir -p "$shims"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name"
+        chmod +x "$shims/$name"
+    done
+    export WINELOADER=/usr/lib/wine/wine64 PATH="$shims:$PATH"
+}
 
 pids=()
 stop_bench() {
@@ -77,6 +92,7 @@ map_ports() {
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
 }
 
+use_runnable_loader
 managed=N
 if [ "${VRK_BENCH_DISPLAY:-}" = current ] && [ -n "${DISPLAY:-}" ]; then
     managed=Y
@@ -84,7 +100,10 @@ else
     start_display
 fi
 start_cables
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX" ]; then
+    wineboot -i >"$bench/wineboot.log" 2>&1 ||
+        { echo "wineboot -i could not make the Wine prefix $WINEPREFIX (log: $bench/wineboot.log)" >&2; exit 1; }
+fi
 # Caption buttons are drawn with Marlett; without it they show as letters.
 cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 map_ports
@@ -95,8 +114,7 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 
-set +e
-"$@"
-status=$?
-set -e
-exit $status
+status=0
+"$@" || status=$?
+[ "$status" -eq 0 ] || echo "on the bench, '$*' failed with exit status $status" >&2
+exit "$status"

@@ -3,6 +3,7 @@
 # With TARGETS set (names separated by spaces), builds only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/steps.sh
 arch=$1 dir=$2
 shift 2
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \

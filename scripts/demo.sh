@@ -6,9 +6,10 @@
 # build-demo/demo.png, then everything closes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh demo
+source scripts/steps.sh
+step setup-demo bash scripts/setup-debian.sh demo
 # Only the terminal, the host simulator and the demo's own driver: no tests.
-TARGETS="VRK host_sim demo_session" bash scripts/build.sh x86_64 build-demo -DVRK_BUILD_TESTS=OFF
+step build-demo env TARGETS="VRK host_sim demo_session" bash scripts/build.sh x86_64 build-demo -DVRK_BUILD_TESTS=OFF
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     mkdir -p build-demo/demo
@@ -20,7 +21,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         wineserver -k'
 else
     rm -f build-demo/demo-ready build-demo/demo-done build-demo/demo.png
-    bench/with-bench.sh build-demo -- bash -c '
+    step demo-session bench/with-bench.sh build-demo -- bash -c '
         wine build-demo/host_sim.exe --port 21 --baud 9600 --no-echo >/dev/null 2>&1 &
         wine build-demo/demo_session.exe "$(winepath -w build-demo/demo-ready)" "$(winepath -w build-demo/demo-done)" &
         session=$!

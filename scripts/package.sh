@@ -6,6 +6,7 @@
 #   scripts/package.sh [BUILD64 BUILD32]   (default: builds both without tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/steps.sh
 if [ $# -eq 2 ]; then
     build64=$1 build32=$2
 else

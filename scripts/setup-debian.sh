@@ -3,12 +3,18 @@
 #   setup-debian.sh demo   the 64-bit terminal under Wine on a virtual display
 #   setup-debian.sh        everything the tests need too (the 32-bit build,
 #                          GoogleTest, clang for the native sanitizer run)
-# Safe to run again: it only installs what is missing.
+# Safe to run again: it only installs what is missing. The 32-bit Wine comes
+# only where the kernel runs 32-bit programs: elsewhere it could not start,
+# and Debian's wine command would still prefer it to the 64-bit one.
 set -euo pipefail
+source "$(dirname "$0")/steps.sh"
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 xvfb socat locales fonts-ipafont-gothic fonts-wine
           x11-utils imagemagick)
-[ "${1:-}" = demo ] || packages+=(g++-mingw-w64-i686 wine32:i386 googletest clang libclang-rt-14-dev)
+[ "${1:-}" = demo ] || packages+=(g++-mingw-w64-i686 googletest clang libclang-rt-14-dev)
+if [ "${1:-}" != demo ] && machine_runs_32bit; then
+    packages+=(wine32:i386)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -16,7 +16,7 @@
 #include "textflow/line_feeds.h"
 #include "textflow/log_file_name.h"
 #include "textflow/send_part.h"
-#include "tools/text_escapes.h"
+#include "tools/host_sim/text_escapes.h"
 
 namespace {
 

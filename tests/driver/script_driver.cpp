@@ -26,10 +26,13 @@
 #include "tools/driving/serial_ports.h"
 #include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
-#include "tools/shift_jis.h"
-#include "tools/text_escapes.h"
+#include "tools/host_sim/shift_jis.h"
+#include "tools/host_sim/text_escapes.h"
 
 namespace {
+
+// The exit status ctest counts as a skipped test.
+const int kSkipped = 77;
 
 std::wstring Widen(const std::string &text, UINT codePage = 932)
 {
@@ -158,8 +161,10 @@ public:
     bool Step(const std::vector<std::string> &w)
     {
         const std::string &verb = w[0];
+        if (verb == "exe")
+            return ChooseExe(w[1]);
         if (verb == "ini") {
-            terminals_.push_back(std::make_unique<TerminalProcess>(w[1] == "-" ? nullptr : w[1].c_str()));
+            terminals_.push_back(std::make_unique<TerminalProcess>(w[1] == "-" ? nullptr : w[1].c_str(), exe_));
             current_ = terminals_.size() - 1;
             return true;
         }
@@ -346,6 +351,21 @@ private:
         return started;
     }
 
+    // exe ENVIRONMENT_VARIABLE: the terminals that follow run the program the
+    // variable names instead of this build's. Without it the scenario cannot
+    // run here, and says so with the exit status that marks a skipped test.
+    bool ChooseExe(const std::string &variable)
+    {
+        const char *path = std::getenv(variable.c_str());
+        if (!path || !*path) {
+            printf("skipped: %s names no program\n", variable.c_str());
+            std::exit(kSkipped);
+        }
+        exe_ = std::string("Z:") + path;
+        return GetFileAttributesA(exe_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    std::string exe_ = BuildFile("VRK.exe");
     std::vector<std::unique_ptr<TerminalProcess>> terminals_;
     size_t current_ = 0;
     std::map<std::string, std::unique_ptr<FarEnd>> cables_;

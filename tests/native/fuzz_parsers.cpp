@@ -8,9 +8,9 @@
 
 #include "ipc/send_command.h"
 #include "serial/port_name.h"
-#include "tools/host_reply.h"
-#include "tools/host_sim_options.h"
-#include "tools/text_escapes.h"
+#include "tools/host_sim/host_reply.h"
+#include "tools/host_sim/host_sim_options.h"
+#include "tools/host_sim/text_escapes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {

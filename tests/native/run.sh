@@ -4,6 +4,7 @@
 # FUZZ_SECONDS (default 10). Fails on a failed test or on any fuzzer crash.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/steps.sh
 seconds=${FUZZ_SECONDS:-10}
 cmake -S tests/native -B build-native -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-native

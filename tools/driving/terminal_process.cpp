@@ -1,12 +1,11 @@
 #include "tools/driving/terminal_process.h"
 
-#include "tools/driving/files.h"
 #include "tools/driving/window_search.h"
 
-TerminalProcess::TerminalProcess(const char *iniText)
+TerminalProcess::TerminalProcess(const char *iniText, const std::string &exe)
     : directory_(MakeTemporaryDirectory("vrk")), process_(), mainWindow_(NULL)
 {
-    CopyFileA(BuildFile("VRK.exe").c_str(), PathOf("VRK.exe").c_str(), FALSE);
+    CopyFileA(exe.c_str(), PathOf("VRK.exe").c_str(), FALSE);
     if (iniText)
         WriteWholeFile(PathOf("VRK.ini"), iniText);
 }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tools/driving/files.h"
+
 inline constexpr wchar_t kPortDialogTitle[] = L"通信ポートの選択";
 inline constexpr wchar_t kBaudRateDialogTitle[] = L"ボーレイトの選択";
 inline constexpr int kInputLineId = 1001;
@@ -14,7 +16,8 @@ inline constexpr int kOutputPaneId = 1000;
 class TerminalProcess {
 public:
     // iniText is written as VRK.ini beside the copied exe; NULL writes none.
-    explicit TerminalProcess(const char *iniText);
+    // exe is the program to copy, by default the VRK.exe of this build.
+    explicit TerminalProcess(const char *iniText, const std::string &exe = BuildFile("VRK.exe"));
     ~TerminalProcess();
     TerminalProcess(const TerminalProcess &) = delete;
     TerminalProcess &operator=(const TerminalProcess &) = delete;

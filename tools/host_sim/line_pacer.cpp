@@ -1,4 +1,4 @@
-#include "tools/line_pacer.h"
+#include "tools/host_sim/line_pacer.h"
 
 static const double kSliceMs = 20.0;
 static const double kCatchUpLimitMs = 200.0;

@@ -1,8 +1,8 @@
-#include "tools/host_reply.h"
+#include "tools/host_sim/host_reply.h"
 
 #include <string_view>
 
-#include "tools/shift_jis.h"
+#include "tools/host_sim/shift_jis.h"
 
 static const char kLineEnd[] = "\r\n";
 static const char kUndoMarker = '\x1d';

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "tools/host_sim_options.h"
+#include "tools/host_sim/host_sim_options.h"
 
 struct HostRunOutcome {
     unsigned long long bytesSent = 0;

@@ -1,4 +1,4 @@
-#include "tools/stream_generator.h"
+#include "tools/host_sim/stream_generator.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,13 +1,13 @@
-#include "tools/host_session.h"
+#include "tools/host_sim/host_session.h"
 
 #include <algorithm>
 #include <string_view>
 #include <vector>
 
-#include "tools/host_reply.h"
-#include "tools/line_pacer.h"
-#include "tools/stream_generator.h"
-#include "tools/unique_handle.h"
+#include "tools/host_sim/host_reply.h"
+#include "tools/host_sim/line_pacer.h"
+#include "tools/host_sim/stream_generator.h"
+#include "tools/host_sim/unique_handle.h"
 
 static const long long kMaxSendFileBytes = 64ll << 20;
 static const DWORD kReadChunk = 1024;

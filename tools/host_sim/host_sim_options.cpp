@@ -1,10 +1,10 @@
-#include "tools/host_sim_options.h"
+#include "tools/host_sim/host_sim_options.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
-#include "tools/text_escapes.h"
+#include "tools/host_sim/text_escapes.h"
 
 static const std::size_t kMaxSplitOffsets = 4096;
 static const double kMaxSeconds = 86400.0 * 365;

@@ -1,6 +1,6 @@
-#include "tools/text_escapes.h"
+#include "tools/host_sim/text_escapes.h"
 
-#include "tools/shift_jis.h"
+#include "tools/host_sim/shift_jis.h"
 
 static int HexDigitValue(char digit)
 {

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/host_port.h"
-#include "tools/host_session.h"
-#include "tools/host_sim_options.h"
-#include "tools/unique_handle.h"
+#include "tools/host_sim/host_port.h"
+#include "tools/host_sim/host_session.h"
+#include "tools/host_sim/host_sim_options.h"
+#include "tools/host_sim/unique_handle.h"
 
 static const int kExitDone = 0;
 static const int kExitFailed = 1;

@@ -1,4 +1,4 @@
-#include "tools/host_port.h"
+#include "tools/host_sim/host_port.h"
 
 #include <cstdio>
 
