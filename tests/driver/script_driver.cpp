@@ -357,12 +357,10 @@ private:
     bool ChooseExe(const std::string &variable)
     {
         const char *path = std::getenv(variable.c_str());
-        if (!path || !*path) {
-            printf("skipped: %s names no program\n", variable.c_str());
-            std::exit(kSkipped);
-        }
-        exe_ = std::string("Z:") + path;
-        return GetFileAttributesA(exe_.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (path && *path)
+            return !(exe_ = std::string("Z:") + path).empty();
+        printf("skipped: %s names no program\n", variable.c_str());
+        std::exit(kSkipped);
     }
 
     std::string exe_ = BuildFile("VRK.exe");
