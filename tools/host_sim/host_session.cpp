@@ -167,17 +167,22 @@ static bool ServiceInputFor(HostSession &session, double seconds)
     return true;
 }
 
+// With a write period the lines are gathered and go out a whole slice at a
+// time, cut wherever the slice ends; without one each line is a write.
 static bool RunStream(HostSession &session, double seconds)
 {
     const double until = NowMs(session) + seconds * 1000.0;
-    std::string line;
+    const std::size_t writeSize = session.options.writePeriodMs ? PacedSliceBytes(session.pacer) : 1;
+    std::string lines;
     while (NowMs(session) < until) {
-        line.clear();
-        AppendStreamLine(session.generator, line);
-        if (!SendBytes(session, line))
+        while (lines.size() < writeSize)
+            AppendStreamLine(session.generator, lines);
+        const std::size_t whole = lines.size() - lines.size() % writeSize;
+        if (!SendBytes(session, std::string_view(lines).substr(0, whole)))
             return false;
+        lines.erase(0, whole);
     }
-    return true;
+    return SendBytes(session, lines);
 }
 
 static bool RunSendFile(HostSession &session, const std::string &path)
@@ -217,6 +222,8 @@ HostRunOutcome RunHostSession(const HostSimOptions &options, HANDLE port, HANDLE
     if (options.exitAfterSeconds > 0)
         session.endMs = NowMs(session) + options.exitAfterSeconds * 1000.0;
     session.pacer.bytesPerSecond = options.bytesPerSecond;
+    if (options.writePeriodMs)
+        session.pacer.sliceMs = options.writePeriodMs;
     session.generator.markedLines = options.markedLines;
     session.generator.shortLines = options.shortLines;
     bool running = !options.steps.empty() || SendBytes(session, kHostPrompt);

@@ -17,6 +17,11 @@ static const char kUsage[] =
     "  --baud B             line speed in bits per second (default 1200)\n"
     "  --rate BYTES         pace all output at BYTES bytes per second; 0 sends as fast as\n"
     "                       the line takes it (default: the line rate, baud / 10)\n"
+    "  --write-period MS    hand the output over in writes of MS milliseconds of line\n"
+    "                       time, one every MS, as a host or an adapter that gathers\n"
+    "                       its output does; the pace stays the same (default: each\n"
+    "                       stream line in a write of its own, other output in writes\n"
+    "                       of 20 ms)\n"
     "\n"
     "Steps, run in the order given:\n"
     "  --send TEXT          send TEXT; escapes \\r \\n \\t \\\\ \\xHH; other text is sent in the\n"
@@ -133,9 +138,9 @@ static bool AddStep(std::string_view option, std::string_view value, HostSimOpti
 
 static bool TakesValue(std::string_view option)
 {
-    static const char *const kValueOptions[] = {"--port",  "--baud",      "--rate",   "--send",       "--send-file",
-                                                "--stream", "--wait",     "--split",  "--split-pause", "--record",
-                                                "--exit-after"};
+    static const char *const kValueOptions[] = {"--port",   "--baud",  "--rate",        "--write-period",
+                                                "--send",   "--send-file", "--stream", "--wait",
+                                                "--split",  "--split-pause", "--record", "--exit-after"};
     for (const char *name : kValueOptions) {
         if (option == name)
             return true;
@@ -153,6 +158,8 @@ static bool ApplyValue(std::string_view option, std::string_view value, HostSimO
         return ParseUnsignedLong(value, 50, 4000000, options.baudRate);
     if (option == "--rate")
         return ParseUnsignedLong(value, 0, 1000000, options.bytesPerSecond);
+    if (option == "--write-period")
+        return ParseUnsignedLong(value, 1, 60000, options.writePeriodMs);
     if (option == "--split")
         return ParseSplitOffsets(value, options.splitOffsets);
     if (option == "--split-pause")

@@ -18,6 +18,7 @@ struct HostSimOptions {
     unsigned long port = 0;  // opens \\.\COMn
     unsigned long baudRate = 1200;
     unsigned long bytesPerSecond = 0;  // output pace; 0 sends as fast as the line takes it
+    unsigned long writePeriodMs = 0;   // 0: each stream line is a write of its own
     std::vector<HostStep> steps;
     bool answer = false;  // answer received lines from the start of the run
     bool echoLines = true;

@@ -1,11 +1,10 @@
 #include "tools/host_sim/line_pacer.h"
 
-static const double kSliceMs = 20.0;
 static const double kCatchUpLimitMs = 200.0;
 
 std::size_t PacedSliceBytes(const LinePacer &pacer)
 {
-    const auto bytes = static_cast<std::size_t>(static_cast<double>(pacer.bytesPerSecond) * kSliceMs / 1000.0);
+    const auto bytes = static_cast<std::size_t>(static_cast<double>(pacer.bytesPerSecond) * pacer.sliceMs / 1000.0);
     return bytes > 0 ? bytes : 1;
 }
 

@@ -7,10 +7,11 @@
 
 struct LinePacer {
     unsigned long bytesPerSecond = 0;  // 0: no pacing
+    double sliceMs = 20;               // line time handed over in one write
     double lineFreeAtMs = 0;           // when the bytes handed over so far have gone out
 };
 
-// How many bytes to hand over at once: about 20 ms of line time, at least 1.
+// How many bytes to hand over at once: sliceMs of line time, at least 1.
 std::size_t PacedSliceBytes(const LinePacer &pacer);
 
 // Milliseconds to wait at nowMs before the next slice may go.
