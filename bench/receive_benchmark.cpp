@@ -98,7 +98,8 @@ std::string ReadSmallFile(const std::string &path)
     return text;
 }
 
-// Names in a directory of the kernel's process table, "." and ".." left out.
+// The numbered entries of a directory of the kernel's process table: the
+// processes, or a process's threads.
 std::vector<std::string> ListNames(const std::string &directory)
 {
     std::vector<std::string> names;
@@ -350,9 +351,9 @@ Run RunPutty(const Stream &stream)
     return run;
 }
 
-// The bare reader on the terminal's port, with or without its window; it is
-// ended, not closed, when done. Returns its process directory, empty when it
-// did not start; count then points at its count of bytes read.
+// The bare reader on the terminal's port, with or without its window, for
+// the object's life; it is ended, not closed, when done. Its process
+// directory stays empty when it did not start.
 class BareReader {
 public:
     BareReader(long baudRate, bool window) : process_(), shared_(NULL), count_(NULL)
