@@ -14,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "serial/connect_dialogs.h"
 #include "serial/port_name.h"
+#include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "textflow/daily_log.h"
 #include "textflow/undo_capture.h"
@@ -237,8 +238,11 @@ void RefreshTitle(HWND mainWindow)
     const TerminalState *state = GetTerminalState(mainWindow);
     if (!state)
         return;
-    bool portOpen = IsPortOpen(mainWindow) != 0;
-    TitleParts parts = {portOpen, portOpen ? PortNumber(state->portIndex) : 0, state->baudRate,
+    bool portShown = IsPortInUse(mainWindow) != 0;
+    char portState[32] = "";
+    if (IsPortWaiting(mainWindow))
+        LoadStringA(state->instance, IDS_PORT_WAITING, portState, sizeof portState);
+    TitleParts parts = {portShown, portShown ? PortNumber(state->portIndex) : 0, state->baudRate, portState,
                         state->ddeEnabled != 0, state->ddeServer.serviceName, IsCodePageLeadByte};
     char title[256];
     FormatWindowTitle(title, sizeof title, parts);

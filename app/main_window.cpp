@@ -10,6 +10,7 @@
 #include "ipc/dde_server.h"
 #include "ipc/ims_link.h"
 #include "resources/resource_ids.h"
+#include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "settings/settings_file.h"
 #include "textflow/daily_log.h"
@@ -150,6 +151,7 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
         return -1;
     }
     state->writeLog = 1;
+    state->autoReconnect = 1;
     state->imsMessage = RegisterWindowMessageA(kImsMessageName);
     state->outputEdit = CreatePane(window, state, kOutputPaneId, ES_MULTILINE | ES_AUTOVSCROLL);
     state->inputEdit = CreatePane(window, state, kInputLineId, ES_AUTOHSCROLL);
@@ -247,6 +249,15 @@ static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// What arrived before the sleep is taken in before the port is let go.
+static void OnPowerBroadcast(HWND window, WPARAM event)
+{
+    const TerminalState *state = GetTerminalState(window);
+    if (state && event == PBT_APMSUSPEND)
+        PollReceive(window, state->timerId);
+    HandlePowerEvent(window, event);
+}
+
 static BOOL IsImsMessage(HWND window, UINT message)
 {
     const TerminalState *state = GetTerminalState(window);
@@ -288,6 +299,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         PollReceive(window, wParam);
         CheckImsLink(window, wParam);
+        RetryLostPort(window, wParam);
+        break;
+    case WM_DEVICECHANGE:
+        HandleDeviceChange(window, wParam, lParam);
+        break;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(window, wParam);
         break;
     case WM_INITMENUPOPUP:
         UpdateMenuChecks(window, reinterpret_cast<HMENU>(wParam));
@@ -307,6 +325,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case kImsDiscoverMessage:
         StartImsDiscovery(window);
+        break;
+    case kPortStateMessage:
+        RefreshTitle(window);
         break;
     default:
         if (IsImsMessage(window, message))

@@ -29,7 +29,9 @@ void FormatWindowTitle(char *out, std::size_t size, const TitleParts &parts)
     out[0] = '\0';
     std::size_t used = 0;
     if (parts.portOpen) {
-        int written = std::snprintf(out, size, "COM%lld %ld - ", parts.portNumber, parts.baudRate);
+        const char *state = parts.portState ? parts.portState : "";
+        int written = std::snprintf(out, size, "COM%lld %ld%s%s - ", parts.portNumber, parts.baudRate,
+                                    state[0] ? " " : "", state);
         if (written < 0)
             return;
         used = static_cast<std::size_t>(written) < size ? static_cast<std::size_t>(written) : size - 1;

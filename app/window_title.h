@@ -7,9 +7,10 @@
 #include "core/lead_byte.h"
 
 struct TitleParts {
-    bool portOpen;
+    bool portOpen;  // or lost and waited for
     long long portNumber;  // 1 for COM1
     long baudRate;
+    const char *portState;  // a word after the port, such as that it is waited for; "" for none
     bool ddeEnabled;
     const char *serviceName;
     // The code page's double-byte lead-byte test; NULL for single-byte text.

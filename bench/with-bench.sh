@@ -12,7 +12,8 @@
 # Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM3-COM23,
 # COM5-COM25, COM12-COM32. COM40 names no device. The process id of each
 # cable is in BENCH/COMn.pid (n the terminal side), so that a test can pull
-# a cable by ending it; VRK_BENCH names BENCH.
+# a cable by ending it and plug it in again with VRK_PLUG_CABLE (run as
+# "$VRK_PLUG_CABLE" "$VRK_BENCH" n); VRK_BENCH names BENCH.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/steps.sh"
 
@@ -27,6 +28,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export VRK_BENCH="$bench"
+export VRK_PLUG_CABLE="$(cd "$(dirname "$0")" && pwd)/plug-cable.sh"
 
 # Debian's wine command prefers the 32-bit loader wherever wine32 is
 # installed, even on a kernel that cannot run it; there every Wine command,
@@ -43,8 +45,20 @@ use_runnable_loader() {
 }
 
 pids=()
+# A cable plugged in again by a test is no child of this script; its id is
+# taken from its file only while it still names that cable's socat.
+stop_cables() {
+    local file pid
+    for file in "$bench"/COM*.pid; do
+        [ -e "$file" ] || continue
+        pid=$(cat "$file")
+        grep -qa "link=$bench/" "/proc/$pid/cmdline" 2>/dev/null && kill "$pid" 2>/dev/null || true
+        rm -f "$file"
+    done
+}
 stop_bench() {
     wineserver -k >/dev/null 2>&1 || true
+    stop_cables
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
@@ -62,19 +76,10 @@ start_display() {
 }
 
 start_cables() {
-    local near far
+    local near
     for near in 1 2 3 5 12; do
-        far=$((near + 20))
-        rm -f "$bench/COM$near" "$bench/COM$far"
-        socat "pty,raw,echo=0,link=$bench/COM$near" "pty,raw,echo=0,link=$bench/COM$far" 2>/dev/null &
-        pids+=($!)
-        echo $! >"$bench/COM$near.pid"
+        "$VRK_PLUG_CABLE" "$bench" "$near" || exit 1
     done
-    for _ in $(seq 100); do
-        [ -e "$bench/COM12" ] && [ -e "$bench/COM32" ] && [ -e "$bench/COM1" ] && return 0
-        sleep 0.05
-    done
-    echo "socat cables did not come up" >&2; exit 1
 }
 
 map_ports() {

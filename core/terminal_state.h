@@ -59,6 +59,11 @@ struct TerminalState {
     LONG baudRate;
     HANDLE port;
     DCB dcb;
+    // The port vanished and is waited for: poll ticks since it was last seen
+    // present (serial/port_recovery.h).
+    LONG autoReconnect;
+    LONG portLost;
+    LONG portSeenTicks;
     LONG sendFailureShown;
     char leadByteCarry;
     LONG undoCapturing;

@@ -237,7 +237,8 @@ static void AcknowledgeExecute(HWND mainWindow, HWND client, HGLOBAL block)
 
 // Writes a Send command's text to the line, without its line feeds and with
 // nothing added; with no port open nothing goes out and nothing is shown as
-// sent. Returns 1 for a Send command, whatever the write did.
+// sent, while a port waited for fails the send with its box. Returns 1 for a
+// Send command, whatever the write did.
 static int RunDdeCommand(HWND mainWindow, char *command)
 {
     SendCommandText found;
@@ -247,7 +248,7 @@ static int RunDdeCommand(HWND mainWindow, char *command)
     text[found.length] = '\0';
     RemoveLineFeeds(text);
     DWORD length = static_cast<DWORD>(strlen(text));
-    if (length == 0 || !IsPortOpen(mainWindow) || !WritePort(mainWindow, text, length))
+    if (length == 0 || !IsPortInUse(mainWindow) || !WritePort(mainWindow, text, length))
         return 1;
     // The write may have shown its error box, and the window may be gone.
     const TerminalState *state = GetTerminalState(mainWindow);

@@ -28,6 +28,7 @@ const SettingKey kSettingKeys[] = {
     {"WriteLog", &TerminalState::writeLog, Written::Always},
     {"ImsApi", &TerminalState::imsEnabled, Written::Always},
     {"EnableUndo", &TerminalState::enableUndo, Written::Always},
+    {"AutoReconnect", &TerminalState::autoReconnect, Written::Always},
 };
 
 bool IsServiceNameKey(const SettingKey &key)

@@ -48,7 +48,8 @@ static BOOL FitLine(HWND input, TerminalState *state, DWORD *length)
 
 // Writes the part of the line before the caret, or the selection, with a
 // carriage return, and echoes it when it went out. FALSE when there was
-// nothing to send from or the window went away during the write.
+// nothing to send from, the window went away during the write, or the port
+// was lost: then the text stays to be sent again once the port is back.
 static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, SendPart *part)
 {
     DWORD length = 0;
@@ -61,7 +62,8 @@ static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, Sen
     *part = ReadSendPart(input, text, CopyLineText(input, text, length + 1));
     text[part->end] = '\r';
     text[part->end + 1] = '\0';
-    int sent = WritePort(mainWindow, text + part->start, static_cast<DWORD>(part->end - part->start + 1));
+    BOOL portLost = FALSE;
+    int sent = WritePort(mainWindow, text + part->start, static_cast<DWORD>(part->end - part->start + 1), &portLost);
     state = GetTerminalState(mainWindow);
     if (!state) {
         buffer.Abandon();
@@ -69,7 +71,7 @@ static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, Sen
     }
     if (sent && state->localEcho)
         AppendOutput(state->outputEdit, text + part->start, NULL);
-    return TRUE;
+    return !portLost;
 }
 
 // Cuts the sent part from the line as it is now: what was typed while a
@@ -88,10 +90,11 @@ static void CutFromLine(HWND input, TerminalState *state, SendPart part)
 }
 
 // With no port open nothing can go out: the operator hears so, and the text
-// stays where it was rather than being shown as sent.
+// stays where it was rather than being shown as sent. A port waited for
+// fails the send with its box instead.
 static BOOL IsReadyToSend(HWND mainWindow)
 {
-    if (IsPortOpen(mainWindow))
+    if (IsPortInUse(mainWindow))
         return TRUE;
     MessageBeep(MB_OK);
     return FALSE;

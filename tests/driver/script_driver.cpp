@@ -7,9 +7,11 @@
 // Exit status 0 when every step held; otherwise the failing line is named.
 #include <windows.h>
 
+#include <dbt.h>
 #include <dde.h>
 #include <ddeml.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -155,6 +157,27 @@ bool PullCable(const std::string &port)
     return ended;
 }
 
+// Plugs a pulled bench cable in again, under the same names.
+bool PlugCable(const std::string &port)
+{
+    return RunToEnd("/bin/sh -c \"\\\"$VRK_PLUG_CABLE\\\" \\\"$VRK_BENCH\\\" " + port + "\"");
+}
+
+// The system's broadcast that a port was removed, its name declared chars
+// long, in the form the window takes.
+bool BroadcastRemoval(HWND window, const std::string &name, size_t chars)
+{
+    const size_t unit = IsWindowUnicode(window) ? 2 : 1, offset = offsetof(DEV_BROADCAST_PORT_A, dbcp_name);
+    std::vector<char> data(offset + (name.size() + 1) * unit);
+    auto *port = reinterpret_cast<DEV_BROADCAST_PORT_A *>(data.data());
+    port->dbcp_size = static_cast<DWORD>(offset + chars * unit);
+    port->dbcp_devicetype = DBT_DEVTYP_PORT;
+    for (size_t i = 0; i < name.size(); ++i)
+        data[offset + i * unit] = name[i];
+    return SendMessageTimeoutA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port),
+                               SMTO_NORMAL, 5000, NULL) != 0;
+}
+
 class Scenario {
 public:
     // Runs one step; false, with what was found in found_, when it failed.
@@ -194,8 +217,8 @@ public:
         }
         if (verb == "pane" || verb == "line")
             return WaitUntil([&] { return Found(Widen(TextOf(verb == "pane" ? kOutputPaneId : kInputLineId))) == Widen(w[1]); }, 5000);
-        if (verb == "command" || verb == "syscommand")
-            return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : WM_SYSCOMMAND,
+        if (verb == "command" || verb == "syscommand" || verb == "power")
+            return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : verb == "power" ? WM_POWERBROADCAST : WM_SYSCOMMAND,
                                 std::strtoul(w[1].c_str(), NULL, 0), 0);
         if (verb == "close") {
             Terminal().Close(0);
@@ -221,6 +244,14 @@ public:
             return Paste(Terminal().MainWindow(), w[1], std::atoi(w[2].c_str()));
         if (verb == "pull")
             return PullCable(w[1]);
+        if (verb == "plug") {
+            // A cable just plugged in opens as a serial port a moment later.
+            const std::string farPort = std::to_string(FarPortOf(std::atoi(w[1].c_str())));
+            cables_.erase(farPort);
+            return PlugCable(w[1]) && WaitUntil([&] { return Cable(farPort).IsOpen() || cables_.erase(farPort) > 1; }, 3000);
+        }
+        if (verb == "removed")
+            return BroadcastRemoval(Terminal().MainWindow(), w[1], std::strtoul(w[2].c_str(), NULL, 0));
         if (verb == "initiate-for")
             return InitiateFor(w[1], w[2]);
         if (verb == "spawn")
