@@ -11,9 +11,10 @@
 #include "serial/serial_port.h"
 
 // Opening a USB adapter's port too soon after it comes back can be refused,
-// so the first try waits about two seconds of poll ticks; then one a second.
-static const LONG kSettleTicks = 7;
-static const LONG kTicksPerTry = 3;
+// so the first try waits for about two seconds of poll ticks; then one try
+// about every second.
+static const LONG kSettleTicks = 2000 / kPollIntervalMs + 1;
+static const LONG kTicksPerTry = 1000 / kPollIntervalMs;
 // More than any port broadcast needs; the rest of a longer one is not read.
 static const DWORD kBroadcastLimit = 512;
 
