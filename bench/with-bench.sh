@@ -12,8 +12,8 @@
 # Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM3-COM23,
 # COM5-COM25, COM12-COM32. COM40 names no device. The process id of each
 # cable is in BENCH/COMn.pid (n the terminal side), so that a test can pull
-# a cable by ending it and plug it in again with VRK_PLUG_CABLE (run as
-# "$VRK_PLUG_CABLE" "$VRK_BENCH" n); VRK_BENCH names BENCH.
+# a cable and plug it in again: "$VRK_CABLE" "$VRK_BENCH" pull|plug n
+# (bench/cable.sh); VRK_BENCH names BENCH.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/steps.sh"
 
@@ -28,7 +28,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export VRK_BENCH="$bench"
-export VRK_PLUG_CABLE="$(cd "$(dirname "$0")" && pwd)/plug-cable.sh"
+export VRK_CABLE="$(cd "$(dirname "$0")" && pwd)/cable.sh"
 
 # Debian's wine command prefers the 32-bit loader wherever wine32 is
 # installed, even on a kernel that cannot run it; there every Wine command,
@@ -78,7 +78,7 @@ start_display() {
 start_cables() {
     local near
     for near in 1 2 3 5 12; do
-        "$VRK_PLUG_CABLE" "$bench" "$near" || exit 1
+        "$VRK_CABLE" "$bench" plug "$near" || exit 1
     done
 }
 

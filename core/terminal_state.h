@@ -59,8 +59,8 @@ struct TerminalState {
     LONG baudRate;
     HANDLE port;
     DCB dcb;
-    // The port vanished and is waited for: poll ticks since it was last seen
-    // present (serial/port_recovery.h).
+    // The switch; the port's device went away and the port is waited for;
+    // poll ticks since it was last seen present (serial/port_recovery.h).
     LONG autoReconnect;
     LONG portLost;
     LONG portSeenTicks;

@@ -7,11 +7,9 @@
 // Exit status 0 when every step held; otherwise the failing line is named.
 #include <windows.h>
 
-#include <dbt.h>
 #include <dde.h>
 #include <ddeml.h>
 
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -148,36 +146,6 @@ bool Paste(HWND window, const std::string &text, int count)
     return answered;
 }
 
-// Ends a bench cable's process, as pulling the cable would: the bench keeps
-// its id in a file, and Wine starts Linux programs like its own.
-bool PullCable(const std::string &port)
-{
-    bool ended = RunToEnd("/bin/sh -c \"kill $(cat $VRK_BENCH/COM" + port + ".pid)\"");
-    Sleep(300);
-    return ended;
-}
-
-// Plugs a pulled bench cable in again, under the same names.
-bool PlugCable(const std::string &port)
-{
-    return RunToEnd("/bin/sh -c \"\\\"$VRK_PLUG_CABLE\\\" \\\"$VRK_BENCH\\\" " + port + "\"");
-}
-
-// The system's broadcast that a port was removed, its name declared chars
-// long, in the form the window takes.
-bool BroadcastRemoval(HWND window, const std::string &name, size_t chars)
-{
-    const size_t unit = IsWindowUnicode(window) ? 2 : 1, offset = offsetof(DEV_BROADCAST_PORT_A, dbcp_name);
-    std::vector<char> data(offset + (name.size() + 1) * unit);
-    auto *port = reinterpret_cast<DEV_BROADCAST_PORT_A *>(data.data());
-    port->dbcp_size = static_cast<DWORD>(offset + chars * unit);
-    port->dbcp_devicetype = DBT_DEVTYP_PORT;
-    for (size_t i = 0; i < name.size(); ++i)
-        data[offset + i * unit] = name[i];
-    return SendMessageTimeoutA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port),
-                               SMTO_NORMAL, 5000, NULL) != 0;
-}
-
 class Scenario {
 public:
     // Runs one step; false, with what was found in found_, when it failed.
@@ -242,16 +210,16 @@ public:
             return DdeExecute(w[1], w[2], false, std::atoi(w[3].c_str()));
         if (verb == "paste")
             return Paste(Terminal().MainWindow(), w[1], std::atoi(w[2].c_str()));
-        if (verb == "pull")
-            return PullCable(w[1]);
-        if (verb == "plug") {
-            // A cable just plugged in opens as a serial port a moment later.
+        if (verb == "pull" || verb == "plug") {
+            // Wine starts Linux programs like its own. A cable plugged in
+            // again opens as a serial port a moment later.
             const std::string farPort = std::to_string(FarPortOf(std::atoi(w[1].c_str())));
             cables_.erase(farPort);
-            return PlugCable(w[1]) && WaitUntil([&] { return Cable(farPort).IsOpen() || cables_.erase(farPort) > 1; }, 3000);
+            if (!RunToEnd("/bin/sh -c \"\\\"$VRK_CABLE\\\" \\\"$VRK_BENCH\\\" " + verb + " " + w[1] + "\""))
+                return false;
+            Sleep(verb == "pull" ? 300 : 0);
+            return WaitUntil([&] { return verb == "pull" || Cable(farPort).IsOpen() || cables_.erase(farPort) > 1; }, 3000);
         }
-        if (verb == "removed")
-            return BroadcastRemoval(Terminal().MainWindow(), w[1], std::strtoul(w[2].c_str(), NULL, 0));
         if (verb == "initiate-for")
             return InitiateFor(w[1], w[2]);
         if (verb == "spawn")
