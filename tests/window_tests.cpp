@@ -115,12 +115,11 @@ TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
             EXPECT_EQ(State()->*flag != 0, (GetMenuState(settings, item, MF_BYCOMMAND) & MF_CHECKED) != 0) << item;
     }
 
-    const std::string text = "READY\r\n\x83\x65\x83\x58\x83\x67 OK\r\nlast";
-    SetWindowTextA(State()->outputEdit, text.c_str());
+    SetTextOf(State()->outputEdit, "READY\r\n\x83\x65\x83\x58\x83\x67 OK\r\nlast");
     Command(IDM_COPY_ALL);
     ASSERT_TRUE(OpenClipboard(NULL));
-    HANDLE data = GetClipboardData(CF_TEXT);
-    EXPECT_EQ(text, data ? static_cast<const char *>(GlobalLock(data)) : "");
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    EXPECT_STREQ(L"READY\r\nテスト OK\r\nlast", data ? static_cast<const wchar_t *>(GlobalLock(data)) : L"");
     GlobalUnlock(data);
     CloseClipboard();
 }
@@ -153,7 +152,7 @@ TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInpu
     EXPECT_EQ(State()->inputEdit, GetFocus()) << "a click into the output pane";
     SetCursor(NULL);
     SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(State()->outputEdit), MAKELPARAM(HTCLIENT, 0));
-    EXPECT_EQ(LoadCursorA(NULL, IDC_ARROW), GetCursor());
+    EXPECT_EQ(LoadCursorW(NULL, IDC_ARROW), GetCursor());
 
     // A taller font makes a taller input line; Cancel changes nothing.
     const auto chooseFont = [&](const char *size, int button) {
