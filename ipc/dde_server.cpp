@@ -129,6 +129,19 @@ static void ClearConversation(DdeConversation *conversation)
     conversation->state = kDdeFree;
 }
 
+// A client that died without a terminate leaves its entry behind: it must not
+// hold a place for the rest of the run, nor refuse a new window that is given
+// the same handle. Leaves the table locked.
+static void DropVanishedClients(DdeServerState *server)
+{
+    DdeConversation *entries = LockTable(server);
+    for (LONG i = 0; entries && i < server->count; ++i) {
+        if (entries[i].client && !IsWindow(entries[i].client))
+            ClearConversation(&entries[i]);
+    }
+    CompactTable(server);
+}
+
 static BOOL ReadAtomName(ATOM atom, wchar_t (&name)[MAX_PATH])
 {
     return atom && GlobalGetAtomNameW(atom, name, MAX_PATH) > 0;
@@ -175,11 +188,14 @@ static void RecordConversation(HWND mainWindow, HWND client)
     UnlockTable(server);
 }
 
+// DDE names are compared without regard to case, the topic too: a global atom
+// keeps the spelling of whoever added the name first, so while any program
+// holds "COMMAND" every client's "Command" reads back that way.
 static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic,
                          wchar_t (&serviceText)[MAX_PATH], wchar_t (&topicText)[MAX_PATH])
 {
     return ReadAtomName(service, serviceText) && ReadAtomName(topic, topicText) &&
-           lstrcmpiW(serviceText, server->serviceName) == 0 && lstrcmpW(topicText, kDdeTopicName) == 0;
+           lstrcmpiW(serviceText, server->serviceName) == 0 && lstrcmpiW(topicText, kDdeTopicName) == 0;
 }
 
 void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
@@ -191,6 +207,7 @@ void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
     DdeServerState *server = &state->ddeServer;
     wchar_t serviceText[MAX_PATH];
     wchar_t topicText[MAX_PATH];
+    DropVanishedClients(server);
     BOOL busy = FindConversation(server, client) != NULL;
     BOOL answer = !busy && IsOurService(server, service, topic, serviceText, topicText) &&
                   ReserveConversation(server);
@@ -220,7 +237,8 @@ static void AcknowledgeExecute(HWND mainWindow, HWND client, HGLOBAL block)
 }
 
 // Writes a Send command's text to the line, without its line feeds and with
-// nothing added. Returns 1 for a Send command, whatever the write did.
+// nothing added; with no port open nothing goes out and nothing is shown as
+// sent. Returns 1 for a Send command, whatever the write did.
 static int RunDdeCommand(HWND mainWindow, char *command)
 {
     SendCommandText found;
@@ -230,7 +248,7 @@ static int RunDdeCommand(HWND mainWindow, char *command)
     text[found.length] = '\0';
     RemoveLineFeeds(text);
     DWORD length = static_cast<DWORD>(strlen(text));
-    if (length == 0 || !WritePort(mainWindow, text, length))
+    if (length == 0 || !IsPortOpen(mainWindow) || !WritePort(mainWindow, text, length))
         return 1;
     // The write may have shown its error box, and the window may be gone.
     const TerminalState *state = GetTerminalState(mainWindow);

@@ -122,6 +122,13 @@ TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
     EXPECT_STREQ(L"READY\r\nテスト OK\r\nlast", data ? static_cast<const wchar_t *>(GlobalLock(data)) : L"");
     GlobalUnlock(data);
     CloseClipboard();
+
+    // Only the menu bar destroys the popups: kept from the window, they outlive it.
+    const HMENU bar = GetMenu(window);
+    SetMenu(window, NULL);
+    DestroyWindow(window);
+    EXPECT_TRUE(IsMenu(settings));
+    DestroyMenu(bar);
 }
 
 TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInputLine)
