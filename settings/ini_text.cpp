@@ -1,5 +1,6 @@
 #include "settings/ini_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -45,13 +46,8 @@ char Lower(char c)
 
 bool SameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // True when the line opens a section, whose name is then in *name.
@@ -60,8 +56,8 @@ bool OpensSection(std::string_view line, std::string_view *name)
     line = Trim(line);
     if (line.empty() || line.front() != '[')
         return false;
-    std::size_t close = line.find(']');
-    *name = Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    // Without its "]" the name runs to the end of the line.
+    *name = Trim(line.substr(1, line.find(']') - 1));
     return true;
 }
 

@@ -91,7 +91,7 @@ void LoadServiceName(TerminalState *state, std::string_view value)
     name[ShiftJisToWide(value.data(), length, name)] = L'\0';
 }
 
-BOOL WriteWholeFile(const wchar_t *path, const char *bytes, DWORD length)
+BOOL WriteSettingsFile(const wchar_t *path, const char *bytes, DWORD length)
 {
     HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
@@ -170,7 +170,7 @@ void SaveSettings(const TerminalState *state)
     char *updated = static_cast<char *>(GlobalAlloc(GPTR, capacity));
     std::size_t length = updated ? UpdateIni(text, kSettingsSection, entries, count, updated, capacity) : 0;
     if (length > 0)
-        WriteWholeFile(state->iniPath, updated, static_cast<DWORD>(length));
+        WriteSettingsFile(state->iniPath, updated, static_cast<DWORD>(length));
     if (updated)
         GlobalFree(updated);
 }

@@ -13,6 +13,7 @@
 #include "app/layout.h"
 #include "resources/resource_ids.h"
 #include "serial/serial_port.h"
+#include "settings/settings_file.h"
 #include "tests/harness.h"
 #include "tools/driving/files.h"
 #include "tools/driving/window_search.h"
@@ -269,6 +270,26 @@ TEST(WindowWithoutARecord, IsLeftAlone)
     EXPECT_EQ(0, HandleCommand(plain, IDM_EXIT) + HandleSysCommand(plain, IDM_EXIT) + WritePort(plain, "A", 1));
     EXPECT_EQ("plain", TextOf(plain));
     DestroyWindow(plain);
+}
+
+// The settings file is read, and rewritten, up to 64 KiB; one larger is left
+// alone. A number without a value keeps its default; a Shift-JIS name too
+// long for its buffer is cut between characters.
+TEST(SettingsFile, IsReadUpToItsBoundAndANameIsCutBetweenCharacters)
+{
+    for (size_t size : {65536u, 65537u}) {
+        std::string text = "[VRK]\r\nCommPort=4\r\nBaudRate=\r\nDdeServiceName=";
+        for (int i = 0; i < 200; ++i)
+            text += "\x82\xA0";
+        text += "\r\n;" + std::string(size - text.size() - 5, 'x') + "\r\n";
+        LocalTerminal terminal(text.c_str());
+        const bool read = size == 65536;
+        EXPECT_EQ(read ? 4 : 0, terminal.State()->portIndex) << size;
+        EXPECT_EQ(1200, terminal.State()->baudRate);
+        EXPECT_EQ(read ? std::wstring(129, L'あ') : L"VRK", terminal.State()->ddeServer.serviceName);
+        SaveSettings(terminal.State());
+        EXPECT_EQ(read, ReadWholeFile(BuildFile("vrk_tests.ini")) != text) << size;
+    }
 }
 
 // What Windows reads from the program file itself: the manifest, kept as it
