@@ -135,6 +135,20 @@ struct Output {
     }
 };
 
+// The first entry not yet written whose key the line sets, with the key as
+// the line spells it; count when there is none.
+std::size_t EntrySetBy(std::string_view line, const IniEntry *entries, std::size_t count, const bool *written,
+                       std::string_view *key)
+{
+    std::string_view value;
+    if (!SetsKey(line, key, &value))
+        return count;
+    std::size_t entry = 0;
+    while (entry < count && (written[entry] || !SameName(*key, entries[entry].key)))
+        ++entry;
+    return entry;
+}
+
 }  // namespace
 
 bool FindIniValue(std::string_view file, std::string_view section, std::string_view key, std::string_view *value)
@@ -180,12 +194,7 @@ std::size_t UpdateIni(std::string_view file, std::string_view section, const Ini
     for (std::size_t at = found.body; found.found && at < insertAt;) {
         Line line = LineAt(file, at);
         std::string_view key;
-        std::string_view value;
-        std::size_t entry = count;
-        if (SetsKey(line.text, &key, &value)) {
-            for (entry = 0; entry < count && (written[entry] || !SameName(key, entries[entry].key)); ++entry) {
-            }
-        }
+        std::size_t entry = EntrySetBy(line.text, entries, count, written, &key);
         if (entry < count) {
             output.AddEntry(key, entries[entry].value);
             written[entry] = true;

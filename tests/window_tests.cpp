@@ -313,8 +313,10 @@ TEST(ProgramFile, CarriesItsManifestAndVersion)
             EXPECT_STREQ("2.0", value(block + std::string(name)));
         EXPECT_STREQ("VRK", value(block + std::string("ProductName")));
     }
-    wchar_t description[64] = L"";
-    MultiByteToWideChar(932, 0, value("\\StringFileInfo\\041104b0\\FileDescription"), -1, description, 64);
+    wchar_t *description = NULL;
+    UINT size = 0;
+    VerQueryValueW(version.data(), L"\\StringFileInfo\\041104b0\\FileDescription",
+                   reinterpret_cast<void **>(&description), &size);
     EXPECT_STREQ(L"ULACS 回線用シリアル端末", description);
 }
 
