@@ -55,20 +55,20 @@ static BOOL ApplyTimeouts(HANDLE port)
 
 // Configures an opened port; on failure names the step and leaves its error
 // code for the caller.
-static const char *ConfigurePort(HANDLE port, DCB *dcb)
+static const wchar_t *ConfigurePort(HANDLE port, DCB *dcb)
 {
     if (!SetupComm(port, kQueueSize, kQueueSize))
-        return "SetupComm";
+        return L"SetupComm";
     if (!ApplyTimeouts(port))
-        return "SetCommTimeouts";
+        return L"SetCommTimeouts";
     if (!SetCommState(port, dcb))
-        return "SetCommState";
+        return L"SetCommState";
     return NULL;
 }
 
 // Opens and configures the chosen port at the chosen rate; on failure names
 // the step and leaves its error code in *code, with nothing kept open.
-static const char *OpenDevice(TerminalState *state, DWORD *code)
+static const wchar_t *OpenDevice(TerminalState *state, DWORD *code)
 {
     char device[32];
     MakePortDeviceName(state->portIndex, device, sizeof device);
@@ -76,9 +76,9 @@ static const char *OpenDevice(TerminalState *state, DWORD *code)
     HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (port == INVALID_HANDLE_VALUE) {
         *code = GetLastError();
-        return "CreateFile";
+        return L"CreateFile";
     }
-    if (const char *failedStep = ConfigurePort(port, &state->dcb)) {
+    if (const wchar_t *failedStep = ConfigurePort(port, &state->dcb)) {
         *code = GetLastError();
         CloseHandle(port);
         return failedStep;
@@ -93,7 +93,7 @@ int OpenPort(HWND mainWindow)
     if (!state || state->port)
         return 0;
     DWORD code = 0;
-    if (const char *failedStep = OpenDevice(state, &code)) {
+    if (const wchar_t *failedStep = OpenDevice(state, &code)) {
         ShowFailure(mainWindow, IDS_OPEN_FAILED, failedStep, code);
         return 0;
     }
@@ -205,7 +205,7 @@ static void ReportSendFailure(HWND mainWindow, DWORD code)
     if (!state || state->sendFailureShown)
         return;
     state->sendFailureShown = 1;
-    ShowFailure(mainWindow, IDS_SEND_FAILED, "WriteFile", code);
+    ShowFailure(mainWindow, IDS_SEND_FAILED, L"WriteFile", code);
     state = GetTerminalState(mainWindow);
     if (state)
         state->sendFailureShown = 0;

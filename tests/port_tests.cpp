@@ -7,7 +7,7 @@
 #include <dbt.h>
 
 #include <cstddef>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -106,13 +106,13 @@ TEST_F(OnACable, ADeviceGoneLetsThePortGoUntilItHasSettledAndEnterKeepsTheText)
     };
     EXPECT_EQ(7, ticksUntilBack());
     // name in the removal broadcast, the length it declares; whether it is COM1's
-    for (const auto &[name, length, lost] : {std::tuple("COM11", 5, false), {"COM1", 3, false}, {"com1", 4, true}}) {
-        alignas(DEV_BROADCAST_PORT_A) char removal[32] = {};
-        auto *header = reinterpret_cast<DEV_BROADCAST_PORT_A *>(removal);
-        header->dbcp_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_PORT_A, dbcp_name) + length);
+    for (const auto &[name, length, lost] : {std::tuple(L"COM11", 5, false), {L"COM1", 3, false}, {L"com1", 4, true}}) {
+        alignas(DEV_BROADCAST_PORT_W) wchar_t removal[24] = {};
+        auto *header = reinterpret_cast<DEV_BROADCAST_PORT_W *>(removal);
+        header->dbcp_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_PORT_W, dbcp_name) + length * sizeof(wchar_t));
         header->dbcp_devicetype = DBT_DEVTYP_PORT;
-        std::strcpy(removal + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), name);
-        SendMessageA(terminal.window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(removal));
+        std::wcscpy(header->dbcp_name, name);
+        SendMessageW(terminal.window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(removal));
         EXPECT_EQ(lost ? 7 : 0, ticksUntilBack()) << name << length;
     }
 }
@@ -148,7 +148,7 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     std::string echoed;
     for (const auto &[text, from, to, shiftLock, shift, sent, left] : cases) {
         terminal.State()->shiftLock = shiftLock;
-        SetWindowTextA(terminal.Input(), text.c_str());
+        SetTextOf(terminal.Input(), text);
         SendMessageA(terminal.Input(), EM_SETSEL, from, to);
         Enter(shift);
         EXPECT_EQ(sent, host.Read(sent.size()));
@@ -158,7 +158,9 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     }
     EXPECT_EQ("", host.ReadUntilQuiet(100)) << "nothing more";
     EXPECT_TRUE(echoed == terminal.PaneText()) << "each sent part is echoed as a line";
-    EXPECT_EQ(3002u, GlobalSize(terminal.State()->sendBuffer)) << "grown once, to fit the longest line";
+    // The line in UTF-16 and its terminator, the part in Shift-JIS and its line end.
+    EXPECT_EQ(3001 * sizeof(wchar_t) + 2 * 3000 + 2, GlobalSize(terminal.State()->sendBuffer))
+        << "grown once, to fit the longest line";
 
     ShowWindow(terminal.window, SW_SHOW);
     terminal.Receive(std::string(150, '\r'));

@@ -11,7 +11,7 @@ struct LogDate {
 };
 
 // directory followed by "YYMMDD.LOG" (year modulo 100). False, with out
-// empty, when the path does not fit in size bytes with its terminator, or when
-// the directory is unknown (empty): the file would land wherever the current
-// directory happens to be.
-bool MakeLogFilePath(const char *directory, const LogDate &date, char *out, std::size_t size);
+// empty, when the path does not fit in size characters with its terminator,
+// or when the directory is unknown (empty): the file would land wherever the
+// current directory happens to be.
+bool MakeLogFilePath(const wchar_t *directory, const LogDate &date, wchar_t *out, std::size_t size);
