@@ -51,7 +51,7 @@ static void LosePort(HWND mainWindow)
     ClosePort(mainWindow);
     state->portLost = 1;
     state->portSeenTicks = 0;
-    PostMessageA(mainWindow, kPortStateMessage, 0, 0);
+    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
 }
 
 void NoticePortError(HWND mainWindow, DWORD code)
@@ -132,5 +132,5 @@ void RetryLostPort(HWND mainWindow, UINT_PTR timerId)
     if (!ReopenPort(mainWindow))
         return;
     state->portLost = 0;
-    PostMessageA(mainWindow, kPortStateMessage, 0, 0);
+    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
 }
