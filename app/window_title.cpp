@@ -27,13 +27,12 @@ void FormatWindowTitle(char *out, std::size_t size, const TitleParts &parts)
     if (size == 0)
         return;
     out[0] = '\0';
-    std::size_t used = 0;
-    if (parts.portOpen) {
-        int written = std::snprintf(out, size, "COM%lld %ld - ", parts.portNumber, parts.baudRate);
-        if (written < 0)
-            return;
-        used = static_cast<std::size_t>(written) < size ? static_cast<std::size_t>(written) : size - 1;
-    }
+    const char *mark = parts.logWaits ? "*" : "";
+    int written = parts.portOpen ? std::snprintf(out, size, "%sCOM%lld %ld - ", mark, parts.portNumber, parts.baudRate)
+                                 : std::snprintf(out, size, "%s", mark);
+    if (written < 0)
+        return;
+    std::size_t used = static_cast<std::size_t>(written) < size ? static_cast<std::size_t>(written) : size - 1;
     if (parts.ddeEnabled)
         std::snprintf(out + used, size - used, "%s (%s)", kProgramName,
                       parts.serviceName ? parts.serviceName : "");

@@ -7,6 +7,9 @@
 #include "core/lead_byte.h"
 
 struct TitleParts {
+    // Text waits for the daily log: the title starts with a mark, "*" as in
+    // an editor with changes not yet saved.
+    bool logWaits;
     bool portOpen;
     long long portNumber;  // 1 for COM1
     long baudRate;

@@ -2,6 +2,8 @@
 // program, and natively under the address and undefined-behaviour sanitizers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "settings/module_paths.h"
 #include "textflow/dbcs_text.h"
 #include "textflow/line_feeds.h"
+#include "textflow/log_backlog.h"
 #include "textflow/log_file_name.h"
 #include "textflow/send_part.h"
 #include "tools/host_sim/text_escapes.h"
@@ -85,12 +88,12 @@ TEST(SendPart, APartPastTheLineIsCutWithinIt)
 TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
 {
     char path[40] = "junk";
-    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2026, 12, 5}, path, sizeof path));
+    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2026, 12, 5}, "", path, sizeof path));
     EXPECT_STREQ("C:\\vrk\\261205.LOG", path);
-    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2000, 1, 1}, path, sizeof path));
-    EXPECT_STREQ("C:\\vrk\\000101.LOG", path);
-    EXPECT_FALSE(MakeLogFilePath("", {2026, 1, 2}, path, sizeof path));
-    EXPECT_FALSE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, path, 17));
+    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2000, 1, 1}, "_2", path, sizeof path));
+    EXPECT_STREQ("C:\\vrk\\000101_2.LOG", path);
+    EXPECT_FALSE(MakeLogFilePath("", {2026, 1, 2}, "", path, sizeof path));
+    EXPECT_FALSE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, "", path, 17));
     EXPECT_STREQ("", path);
     // module path, name the file system reports, log directory, settings file
     const std::tuple<const char *, const char *, const char *, const char *> cases[] = {
@@ -110,13 +113,89 @@ TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
     }
 }
 
+// Log files by day of the month, on a disk that takes room more bytes (a full
+// disk takes none).
+struct FakeDisk {
+    std::map<int, std::string> files;
+    std::size_t room = SIZE_MAX;
+    LogBacklog *backlog = nullptr;
+    ~FakeDisk() { FreeLogBacklog(&backlog); }
+
+    static std::size_t Write(void *context, const LogDate &date, const char *bytes, std::size_t length)
+    {
+        auto *disk = static_cast<FakeDisk *>(context);
+        std::size_t taken = std::min(length, disk->room);
+        disk->room -= disk->room == SIZE_MAX ? 0 : taken;
+        disk->files[date.day].append(bytes, taken);
+        return taken;
+    }
+    void Append(int day, const std::string &text, std::size_t roomNow)
+    {
+        room = roomNow;
+        AppendToLog(&backlog, {2026, 12, day}, text.data(), text.size(), Write, this);
+    }
+};
+
+std::string LossNote(int bytes)
+{
+    return "\r\n[VRK] The log file could not be written; bytes lost here: " + std::to_string(bytes) + "\r\n";
+}
+
+TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForTheFileOfItsDay)
+{
+    // day, text, room on the disk, then the files and whether text waits
+    const std::tuple<int, std::string, std::size_t, std::map<int, std::string>, bool> steps[] = {
+        {1, "a", SIZE_MAX, {{1, "a"}}, false},
+        {1, "b", 0, {{1, "a"}}, true},
+        {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},
+        {2, "e", 0, {{1, "ab"}, {2, "c"}}, true},
+        {2, "", 1, {{1, "ab"}, {2, "cd"}}, true},
+        {3, "f", SIZE_MAX, {{1, "ab"}, {2, "cde"}, {3, "f"}}, false},
+    };
+    FakeDisk disk;
+    for (const auto &[day, text, room, files, waits] : steps) {
+        disk.Append(day, text, room);
+        EXPECT_EQ(files, disk.files) << day << text;
+        EXPECT_EQ(waits, disk.backlog != nullptr) << day << text;
+    }
+    disk.Append(3, "g", 0);
+    EXPECT_FALSE(IsLogRetryDue(disk.backlog, 2));
+    EXPECT_TRUE(IsLogRetryDue(disk.backlog, 2));
+    EXPECT_FALSE(IsLogRetryDue(disk.backlog, 2));
+    EXPECT_FALSE(IsLogRetryDue(nullptr, 1));
+}
+
+TEST(LogBacklog, PastItsLimitTextIsLostAndTheLossNotedWhereItHappened)
+{
+    FakeDisk disk;
+    disk.Append(1, std::string(kLogBacklogLimit - 1, 'x'), 0);
+    disk.Append(1, "y", 0);
+    disk.Append(1, "z", 0);
+    disk.Append(2, "zz", 0);
+    disk.Append(2, "", 1);
+    disk.Append(2, "v", 0);
+    disk.Append(2, "w", SIZE_MAX);
+    EXPECT_EQ(std::string(kLogBacklogLimit - 1, 'x') + "y" + LossNote(1), disk.files[1]);
+    EXPECT_EQ(LossNote(2) + "vw", disk.files[2]);
+    // Each day starts a piece of its own; once they run out, losses are
+    // counted on the last one.
+    FakeDisk days;
+    for (int day = 1; day <= 20; ++day)
+        days.Append(day, "d", 0);
+    days.Append(21, "", SIZE_MAX);
+    EXPECT_EQ(std::string("d") + LossNote(4), days.files[16]);
+    EXPECT_EQ(16u, days.files.size());
+}
+
 TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
 {
     const std::string longName(300, 'x');
-    const TitleParts open = {true, 1, 9600, true, "VRK", IsSjisLead};
+    const TitleParts open = {false, true, 1, 9600, true, "VRK", IsSjisLead};
     const std::tuple<TitleParts, size_t, std::string> cases[] = {
-        {{true, 1, 9600, true, longName.c_str(), IsSjisLead}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
+        {{false, true, 1, 9600, true, longName.c_str(), IsSjisLead}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
         {open, 6, "COM1 "},
+        {{true, true, 1, 9600, true, "VRK", IsSjisLead}, 256, "*COM1 9600 - VRK (VRK)"},
+        {{true, false, 0, 0, false, "VRK", IsSjisLead}, 256, "*VRK"},
     };
     for (const auto &[parts, size, expected] : cases) {
         std::string buffer(size + 8, '#');
@@ -132,7 +211,7 @@ TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
         while (name.size() < 300)
             name += character;
         char title[256];
-        FormatWindowTitle(title, sizeof title, {false, 0, 0, true, name.c_str(), IsSjisLead});
+        FormatWindowTitle(title, sizeof title, {false, false, 0, 0, true, name.c_str(), IsSjisLead});
         EXPECT_EQ(length, std::string(title).size()) << prefix << character;
     }
 }

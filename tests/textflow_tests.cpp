@@ -12,11 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/program_identity.h"
 #include "tests/harness.h"
 #include "textflow/daily_log.h"
 #include "textflow/log_file_name.h"
 #include "textflow/undo_capture.h"
 #include "tools/driving/files.h"
+#include "tools/driving/programs.h"
 #include "tools/driving/window_search.h"
 
 namespace {
@@ -102,7 +104,7 @@ TEST(TextFlow, EveryByteShownReachesTheLogOnceAndInOrder)
     EXPECT_TRUE(terminal.Logs() + terminal.PaneText() == shown) << "lost, doubled or changed bytes";
 }
 
-TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOffOrHeld)
+TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOff)
 {
     LocalTerminal terminal;
     const std::string directory = terminal.State()->logDirectory;
@@ -122,16 +124,82 @@ TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOffOrHeld)
     quiet.Receive(NumberedLines(0, 220));
     quiet.Receive("a");
     quiet.State()->writeLog = 1;
-    quiet.Receive(NumberedLines(0, 21));
-    char today[MAX_PATH];
+    EXPECT_EQ("", quiet.Logs()) << "switched off, the trimmed lines are lost";
+}
+
+std::string TodaysLog(const LocalTerminal &terminal, const char *suffix = "")
+{
     SYSTEMTIME now;
     GetLocalTime(&now);
-    MakeLogFilePath(quiet.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, today, sizeof today);
-    HANDLE held = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
-    quiet.Receive("b");
-    CloseHandle(held);
-    EXPECT_EQ("", quiet.Logs()) << "switched off or held, the trimmed lines are lost";
-    EXPECT_EQ(NumberedLines(42, 220) + "a" + NumberedLines(0, 21) + "b", quiet.PaneText());
+    char path[MAX_PATH];
+    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, suffix, path, sizeof path);
+    return path;
+}
+
+bool IsDevice(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    DWORD type = GetFileType(file);
+    CloseHandle(file);
+    return type == FILE_TYPE_CHAR;
+}
+
+// Makes the file a link to the system's full device, which opens and fails
+// every write as a full disk does, or, with full false, removes the link.
+// Wine lets the Linux programs finish after their process handles signal.
+bool SetDiskFull(const std::string &path, bool full)
+{
+    using ToUnixName = char *(CDECL *)(LPCWSTR);
+    auto toUnixName = reinterpret_cast<ToUnixName>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    char *name = toUnixName ? toUnixName(std::wstring(path.begin(), path.end()).c_str()) : NULL;
+    bool started = name && RunToEnd(std::string(full ? "/bin/ln -s /dev/full \"" : "/bin/rm \"") + name + "\"");
+    HeapFree(GetProcessHeap(), 0, name);
+    return started && PumpUntil([&] { return IsDevice(path) == full; });
+}
+
+// A viewer keeps the day's file open sharing everything, a spreadsheet locks
+// it, the disk fills up: the trimmed lines wait, the title says so, and once
+// the file can be written again they go into it ahead of anything newer.
+TEST(DailyLog, AHeldOrFullFileDelaysTheTextAndLosesNone)
+{
+    for (const std::string hold : {"viewer", "lock", "full"}) {
+        LocalTerminal terminal;
+        const std::string today = TodaysLog(terminal);
+        const bool waits = hold != "viewer";
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (hold == "full")
+            ASSERT_TRUE(SetDiskFull(today, true));
+        else
+            file = CreateFileA(today.c_str(), GENERIC_READ | (waits ? GENERIC_WRITE : 0),
+                               waits ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_ALWAYS,
+                               0, NULL);
+        terminal.Receive(NumberedLines(0, 220));
+        terminal.Receive("a");
+        Pump(50);
+        EXPECT_EQ(waits ? "*VRK" : "VRK", TextOf(terminal.window)) << hold;
+        // The full device reads as endless zeros.
+        if (hold == "full")
+            ASSERT_TRUE(SetDiskFull(today, false));
+        else
+            EXPECT_EQ(waits ? "" : NumberedLines(0, 21), ReadWholeFile(today)) << hold;
+        CloseHandle(file);
+        for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
+            SendMessageA(terminal.window, WM_TIMER, kPollTimerId, 0);
+        Pump(50);
+        EXPECT_EQ(NumberedLines(0, 21), ReadWholeFile(today)) << hold;
+        EXPECT_EQ("VRK", TextOf(terminal.window)) << hold;
+    }
+    // Still locked at exit, the text goes into the file beside the day's.
+    LocalTerminal terminal;
+    const std::string today = TodaysLog(terminal), beside = TodaysLog(terminal, "_2");
+    HANDLE lock = CreateFileA(today.c_str(), GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+    terminal.Receive(NumberedLines(0, 220));
+    terminal.Receive("a");
+    DestroyWindow(terminal.window);
+    CloseHandle(lock);
+    EXPECT_EQ(NumberedLines(0, 220) + "a", ReadWholeFile(beside));
+    EXPECT_EQ("", ReadWholeFile(today));
 }
 
 // Plays the operator: reads where the dialog starts, is refused a name that

@@ -4,40 +4,64 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "core/global_block.h"
+#include "core/program_identity.h"
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 #include "textflow/code_page_text.h"
 #include "textflow/dbcs_text.h"
+#include "textflow/log_backlog.h"
 #include "textflow/log_file_name.h"
 
-static BOOL AppendToFile(const char *path, const char *text, DWORD length)
+// Text that waits is tried again every so often even when nothing new is
+// logged, so that a quiet line does not keep it in memory for long.
+static const unsigned kRetryTicks = 10000 / kPollIntervalMs;
+static const char kBesideSuffix[] = "_2";
+
+// Where a writer puts a date's text: the day's file, or at exit, when that
+// still cannot be written, the file beside it.
+struct LogFiles {
+    const char *directory;
+    const char *suffix;
+};
+
+static std::size_t AppendToLogFile(void *context, const LogDate &date, const char *bytes, std::size_t length)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    const LogFiles *files = static_cast<const LogFiles *>(context);
+    char path[MAX_PATH];
+    if (!MakeLogFilePath(files->directory, date, files->suffix, path, sizeof path))
+        return 0;
+    // Appending only, and sharing with readers: a viewer following the day's
+    // log keeps it open, and the writes must go on all the same.
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return FALSE;
-    // Writing where the pointer failed to go would overwrite the start of
-    // the day's log.
-    LARGE_INTEGER distance = {};
-    if (SetFilePointerEx(file, distance, NULL, FILE_END)) {
-        DWORD written = 0;
-        WriteFile(file, text, length, &written, NULL);
-    }
+        return 0;
+    // A full disk takes part of the text or none; the count says which.
+    DWORD written = 0;
+    WriteFile(file, bytes, static_cast<DWORD>(length), &written, NULL);
     CloseHandle(file);
-    return TRUE;
+    return written;
+}
+
+// The title marks the log as behind while text waits.
+static void ReportWhetherTextWaits(HWND mainWindow, const TerminalState *state, bool waited)
+{
+    if (waited != (state->logBacklog != NULL))
+        PostMessageA(mainWindow, kLogWaitsMessage, 0, 0);
 }
 
 int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now)
 {
-    const TerminalState *state = GetTerminalState(mainWindow);
+    TerminalState *state = GetTerminalState(mainWindow);
     if (!state || !state->writeLog || !text || text[0] == '\0' || length == 0)
         return 0;
-    char path[MAX_PATH];
-    LogDate date = {now.wYear, now.wMonth, now.wDay};
-    if (!MakeLogFilePath(state->logDirectory, date, path, sizeof path))
-        return 0;
-    return AppendToFile(path, text, length) ? 1 : 0;
+    bool waited = state->logBacklog != NULL;
+    LogFiles files = {state->logDirectory, ""};
+    AppendToLog(&state->logBacklog, {now.wYear, now.wMonth, now.wDay}, text, length, AppendToLogFile, &files);
+    ReportWhetherTextWaits(mainWindow, state, waited);
+    return 1;
 }
 
 int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now)
@@ -76,6 +100,40 @@ int LogOutputPane(HWND mainWindow, LONG start, LONG end)
     return LogOutputPaneAt(mainWindow, start, end, now);
 }
 
+void LogPaneBeforeExit(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !state->writeLog || !SendMessageA(state->outputEdit, EM_GETMODIFY, 0, 0))
+        return;
+    HWND pane = state->outputEdit;
+    if (LogOutputPane(mainWindow, -1, -1))
+        SetWindowTextA(pane, "");
+    SendMessageA(pane, EM_SETMODIFY, FALSE, 0);
+}
+
+void RetryDailyLog(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !IsLogRetryDue(state->logBacklog, kRetryTicks))
+        return;
+    LogFiles files = {state->logDirectory, ""};
+    FlushLogBacklog(&state->logBacklog, AppendToLogFile, &files);
+    ReportWhetherTextWaits(mainWindow, state, true);
+}
+
+void FinishDailyLog(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !state->logBacklog)
+        return;
+    LogFiles days = {state->logDirectory, ""};
+    FlushLogBacklog(&state->logBacklog, AppendToLogFile, &days);
+    LogFiles beside = {state->logDirectory, kBesideSuffix};
+    FlushLogBacklog(&state->logBacklog, AppendToLogFile, &beside);
+    FreeLogBacklog(&state->logBacklog);
+    ReportWhetherTextWaits(mainWindow, state, true);
+}
+
 // String-table texts are loaded into buffers of this size, one byte short so
 // that a zero always follows the terminator: the filter list ends with two.
 static const int kTextBufferSize = MAX_PATH;
@@ -102,9 +160,22 @@ static BOOL ChooseLogFile(HWND mainWindow, HINSTANCE instance, const char *direc
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = directory;
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    // The current directory stays where it was, whatever the operator browses.
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     dialog.lpstrDefExt = extension[0] ? extension : NULL;
     return GetOpenFileNameA(&dialog);
+}
+
+// The system's own editor, by its full path: a bare name would be searched
+// for in the program's folder and the current directory first.
+static BOOL MakeEditorPath(char *path)
+{
+    char directory[MAX_PATH];
+    UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return FALSE;
+    int written = std::snprintf(path, MAX_PATH, "%s\\notepad.exe", directory);
+    return written > 0 && written < MAX_PATH;
 }
 
 void OpenLogFile(HWND mainWindow)
@@ -116,13 +187,8 @@ void OpenLogFile(HWND mainWindow)
     HINSTANCE instance = state->instance;
     char directory[MAX_PATH];
     lstrcpynA(directory, state->logDirectory, MAX_PATH);
-    // The dialog moves the current directory as the operator browses. A
-    // directory too long to be saved whole is better left alone than cut.
-    char savedDirectory[MAX_PATH] = "";
-    DWORD saved = GetCurrentDirectoryA(MAX_PATH, savedDirectory);
     char fileName[MAX_PATH] = "";
-    if (ChooseLogFile(mainWindow, instance, directory, fileName))
-        ShellExecuteA(NULL, NULL, "notepad.exe", fileName, NULL, SW_SHOWNORMAL);
-    if (saved > 0 && saved < MAX_PATH)
-        SetCurrentDirectoryA(savedDirectory);
+    char editor[MAX_PATH];
+    if (ChooseLogFile(mainWindow, instance, directory, fileName) && MakeEditorPath(editor))
+        ShellExecuteA(NULL, NULL, editor, fileName, NULL, SW_SHOWNORMAL);
 }
