@@ -221,13 +221,19 @@ void VisitOpenDialog(HWND dialog, const std::string &choice, std::string *folder
     PressDialogButton(dialog, choice.empty() ? IDCANCEL : IDOK);
 }
 
-TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndPutsTheCurrentDirectoryBack)
+// Where a bare "notepad.exe" would be searched for, the current directory and
+// the folder browsed, lies a file of that name that does not run.
+TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndTheSystemsOwnEditorShowsTheChoice)
 {
     LocalTerminal terminal;
     const std::string directory = terminal.State()->logDirectory;
     WriteWholeFile(directory + "310101.LOG", "logged\r\n");
+    const std::string decoy = MakeTemporaryDirectory("decoy");
+    for (const std::string &folder : {directory, decoy + "\\"})
+        WriteWholeFile(folder + "notepad.exe", "MZ");
     char before[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, before);
+    SetCurrentDirectoryA(decoy.c_str());
     for (const char *choice : {"", "310101.LOG"}) {
         std::string folder;
         std::wstring filter;
@@ -237,8 +243,10 @@ TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndPutsTheCurrentDirectoryBac
         EXPECT_EQ(L"Log files (*.log)", filter);
         char after[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, after);
-        EXPECT_STREQ(before, after);
+        EXPECT_EQ(decoy, after);
     }
+    SetCurrentDirectoryA(before);
+    RemoveDirectoryTree(decoy);
     HWND editor = NULL;
     EXPECT_TRUE(PumpUntil([&] {
         editor = FindWindowW(L"Notepad", NULL);

@@ -205,8 +205,9 @@ public:
             return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Widen(w[1]);
         if (verb == "file")
             return Found(Widen(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Widen(w[2]);
-        if (verb == "log")
-            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) == Widen(w[1]);
+        if (verb == "log" || verb == "logged")
+            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) ==
+                   Widen(verb == "log" ? w[1] : AsLogged(ReadWholeFile(spawned_[w[1]]->output)));
         if (verb == "send")
             return Cable(w[1]).Write(w[2]);
         if (verb == "expect")
@@ -225,6 +226,10 @@ public:
             return InitiateFor(w[1], w[2]);
         if (verb == "spawn")
             return Spawn(w);
+        if (verb == "ended")
+            return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 60000) == WAIT_OBJECT_0;
+        if (verb == "endsession")
+            return EndSession(w[1] == "1");
         if (verb == "says")
             return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
         if (verb == "sleep") {
@@ -333,7 +338,19 @@ private:
         return Found(std::to_wstring(GlobalFindAtomA(service.c_str()))) == L"0";
     }
 
-    // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.
+    // Logoff as the system makes it: it asks, then tells the outcome, and
+    // (after a yes) ends the process without a close.
+    bool EndSession(bool ending)
+    {
+        DWORD_PTR allowed = FALSE;
+        SendMessageTimeoutA(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &allowed);
+        Found(L"allowed " + std::to_wstring(allowed));
+        return allowed && SendMessageTimeoutA(Terminal().MainWindow(), WM_ENDSESSION, ending, ENDSESSION_LOGOFF,
+                                              SMTO_NORMAL, 5000, NULL);
+    }
+
+    // spawn NAME PROGRAM ARGUMENTS...: @out is the output file's path, @dir
+    // the terminal's directory.
     bool Spawn(const std::vector<std::string> &w)
     {
         auto spawned = std::make_unique<Spawned>();
@@ -342,7 +359,7 @@ private:
         std::string exe = BuildFile(w[2].c_str());
         std::string commandLine = "\"" + exe + "\"";
         for (size_t i = 3; i < w.size(); ++i)
-            commandLine += " \"" + (w[i] == "@out" ? spawned->output : w[i]) + "\"";
+            commandLine += " \"" + (w[i] == "@out" ? spawned->output : w[i] == "@dir" ? Terminal().Directory() : w[i]) + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         bool started = CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
