@@ -68,6 +68,15 @@ void MirrorMenuBar(HMENU menuBar, HMENU systemMenu, HMENU contextMenu)
     }
 }
 
+// Takes the menu bar's popups out of a mirror again without destroying them.
+void RemovePopups(HMENU menu)
+{
+    for (int position = GetMenuItemCount(menu) - 1; position >= 0; --position) {
+        if (GetSubMenu(menu, position))
+            RemoveMenu(menu, static_cast<UINT>(position), MF_BYPOSITION);
+    }
+}
+
 // Copying everything received has no place in the menu bar; it is offered
 // only where the operator points at the text or opens the window's own menu.
 void AppendCopyAllItem(const TerminalState *state, HMENU systemMenu)
@@ -174,6 +183,18 @@ void BuildMenus(HWND mainWindow)
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, NULL);
     MirrorMenuBar(GetMenu(mainWindow), systemMenu, state->contextMenu);
     AppendCopyAllItem(state, systemMenu);
+}
+
+// The popups belong to the menu bar, which goes with the window; the mirrors
+// only lend them. Destroying a mirror that still held them, or the system
+// destroying the system menu, would destroy them twice.
+void DetachMirroredMenus(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    RemovePopups(GetSystemMenu(mainWindow, FALSE));
+    RemovePopups(state->contextMenu);
 }
 
 // Menu (0) and accelerator (1) commands only: the panes' notifications arrive

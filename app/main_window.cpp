@@ -226,6 +226,7 @@ static void OnDestroy(HWND window)
     if (state) {
         FreeDdeConversationTable(&state->ddeServer);
         ClosePort(window);
+        DetachMirroredMenus(window);
         Unsubclass(state->outputEdit, &state->outputOldProc);
         Unsubclass(state->inputEdit, &state->inputOldProc);
         FreeTerminalState(state);
@@ -243,9 +244,13 @@ static BOOL OnSetFocus(HWND window)
     return TRUE;
 }
 
+// An acknowledgement is released whether or not the service is on: one may
+// come after the probe switched it off.
 static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     TerminalState *state = GetTerminalState(window);
+    if (message == WM_DDE_ACK)
+        HandleDdeAck(window, wParam, lParam);
     if (!state || !state->ddeEnabled)
         return;
     HWND sender = reinterpret_cast<HWND>(wParam);
@@ -255,9 +260,6 @@ static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         break;
     case WM_DDE_TERMINATE:
         HandleDdeTerminate(window, sender);
-        break;
-    case WM_DDE_ACK:
-        HandleProbeAck(&state->ddeServer, wParam, lParam);
         break;
     case WM_DDE_EXECUTE:
         HandleDdeExecute(window, sender, lParam);

@@ -76,24 +76,36 @@ int ProbeDuplicateService(HWND mainWindow, DdeServerState *server)
 
 // An answer to the probe's initiate: the first server becomes the partner;
 // any other is told at once that its conversation is over, so no server keeps
-// a conversation with this window. The atoms of every answer are the
-// receiver's to delete.
-void HandleProbeAck(DdeServerState *server, WPARAM wParam, LPARAM lParam)
+// a conversation with this window.
+static void TakeProbeAnswer(DdeServerState *server, HWND answering)
 {
-    if (!server->probing)
-        return;
-    // Answers come during the broadcast; one that comes later was sent too
-    // (a posted acknowledgement is no answer to an initiate).
-    BOOL inBroadcast = server->probeState == kDdeInitiated || server->probeState == kDdeConnected;
-    if (!inBroadcast && !InSendMessage())
-        return;
-    HWND answering = reinterpret_cast<HWND>(wParam);
     if (server->probeState == kDdeInitiated) {
         server->probeState = kDdeConnected;
         server->probePartner = answering;
     } else if (answering != server->probePartner) {
         PostMessageA(answering, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(server->owner), 0);
     }
+}
+
+// Every acknowledgement that reaches this window is its own to release, also
+// one that comes after the probe. An answer to an initiate is sent and
+// carries two atoms: during the broadcast only sent messages are handled, and
+// afterwards a late answer still comes as a send. Any other acknowledgement
+// is posted with a packed parameter; this window posts nothing that is
+// acknowledged, so it is a stray, and only its packing is ours.
+void HandleDdeAck(HWND mainWindow, WPARAM wParam, LPARAM lParam)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    DdeServerState *server = &state->ddeServer;
+    BOOL inBroadcast = server->probing && (server->probeState == kDdeInitiated || server->probeState == kDdeConnected);
+    if (!inBroadcast && !InSendMessage()) {
+        FreeDDElParam(WM_DDE_ACK, lParam);
+        return;
+    }
+    if (server->probing)
+        TakeProbeAnswer(server, reinterpret_cast<HWND>(wParam));
     GlobalDeleteAtom(LOWORD(lParam));
     GlobalDeleteAtom(HIWORD(lParam));
 }

@@ -128,6 +128,19 @@ static void ClearConversation(DdeConversation *conversation)
     conversation->state = kDdeFree;
 }
 
+// A client that died without a terminate leaves its entry behind: it must not
+// hold a place for the rest of the run, nor refuse a new window that is given
+// the same handle. Leaves the table locked.
+static void DropVanishedClients(DdeServerState *server)
+{
+    DdeConversation *entries = LockTable(server);
+    for (LONG i = 0; entries && i < server->count; ++i) {
+        if (entries[i].client && !IsWindow(entries[i].client))
+            ClearConversation(&entries[i]);
+    }
+    CompactTable(server);
+}
+
 static BOOL ReadAtomName(ATOM atom, char (&name)[MAX_PATH])
 {
     return atom && GlobalGetAtomNameA(atom, name, MAX_PATH) > 0;
@@ -174,11 +187,14 @@ static void RecordConversation(HWND mainWindow, HWND client)
     UnlockTable(server);
 }
 
+// DDE names are compared without regard to case, the topic too: a global atom
+// keeps the spelling of whoever added the name first, so while any program
+// holds "COMMAND" every client's "Command" reads back that way.
 static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic,
                          char (&serviceText)[MAX_PATH], char (&topicText)[MAX_PATH])
 {
     return ReadAtomName(service, serviceText) && ReadAtomName(topic, topicText) &&
-           lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpA(topicText, kDdeTopicName) == 0;
+           lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpiA(topicText, kDdeTopicName) == 0;
 }
 
 void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
@@ -190,6 +206,7 @@ void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
     DdeServerState *server = &state->ddeServer;
     char serviceText[MAX_PATH];
     char topicText[MAX_PATH];
+    DropVanishedClients(server);
     BOOL busy = FindConversation(server, client) != NULL;
     BOOL answer = !busy && IsOurService(server, service, topic, serviceText, topicText) &&
                   ReserveConversation(server);
@@ -219,7 +236,8 @@ static void AcknowledgeExecute(HWND mainWindow, HWND client, HGLOBAL block)
 }
 
 // Writes a Send command's text to the line, without its line feeds and with
-// nothing added. Returns 1 for a Send command, whatever the write did.
+// nothing added; with no port open nothing goes out and nothing is shown as
+// sent. Returns 1 for a Send command, whatever the write did.
 static int RunDdeCommand(HWND mainWindow, char *command)
 {
     SendCommandText found;
@@ -229,7 +247,7 @@ static int RunDdeCommand(HWND mainWindow, char *command)
     text[found.length] = '\0';
     RemoveLineFeeds(text);
     DWORD length = static_cast<DWORD>(strlen(text));
-    if (length == 0 || !WritePort(mainWindow, text, length))
+    if (length == 0 || !IsPortOpen(mainWindow) || !WritePort(mainWindow, text, length))
         return 1;
     // The write may have shown its error box, and the window may be gone.
     const TerminalState *state = GetTerminalState(mainWindow);

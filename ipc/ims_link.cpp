@@ -43,6 +43,15 @@ bool ServerTargetsInputLine(HWND server, UINT message, HWND inputEdit)
     return target && IsSameWindow(*target, inputEdit);
 }
 
+// A server that is slow to answer still targets the input line as far as
+// anyone knows: forgetting it would leave it typing into the line, never
+// released, and the next tick asks again.
+bool ServerTargetsOtherWindow(HWND server, UINT message, HWND inputEdit)
+{
+    const std::optional<DWORD_PTR> target = AskTarget(server, message);
+    return target && !IsSameWindow(*target, inputEdit);
+}
+
 // Only a server that really answered "no target" is free: linking one that
 // did not answer would leave it, once it wakes, targeting an input line the
 // next check has already forgotten, with nobody left to release it.
@@ -148,10 +157,9 @@ void CheckImsLink(HWND mainWindow, UINT_PTR timerId)
     const HWND server = state->imsServer;
     if (!server)
         return;
-    const bool stands =
-        IsWindow(server) && ServerTargetsInputLine(server, state->imsMessage, state->inputEdit);
+    const bool lost = !IsWindow(server) || ServerTargetsOtherWindow(server, state->imsMessage, state->inputEdit);
     state = GetTerminalState(mainWindow);
-    if (state && !stands && state->imsServer == server)
+    if (state && lost && state->imsServer == server)
         state->imsServer = NULL;
 }
 

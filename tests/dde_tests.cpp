@@ -101,20 +101,21 @@ TEST(DdeServer, AnswersOnlyItsServiceAndTopicOncePerClientWindow)
     LocalTerminal terminal(kServed);
     HWND server = terminal.window;
     RawClient client, other;
-    for (const auto &[service, topic] : {std::pair{"VrkTestX", "Command"}, std::pair{"VrkTest", "command"},
-                                         std::pair{"VrkTest", "System"}, std::pair{"", "Command"},
-                                         std::pair{"VrkTest", ""}})
+    for (const auto &[service, topic] : {std::pair{"VrkTestX", "Command"}, std::pair{"VrkTest", "System"},
+                                         std::pair{"", "Command"}, std::pair{"VrkTest", ""}})
         EXPECT_EQ(nullptr, client.Initiate(server, service, topic)) << service << "|" << topic;
-    EXPECT_EQ(server, client.Initiate(server, "VRKTEST")) << "the service in other letter case";
+    EXPECT_EQ(server, client.Initiate(server, "VRKTEST", "COMMAND")) << "names in other letter case";
     EXPECT_EQ(nullptr, client.Initiate(server, "VrkTest")) << "already connected";
     EXPECT_EQ(server, other.Initiate(server, "VrkTest"));
     EXPECT_TRUE(client.Execute(server, std::string("[Send(1)]", 10)));
     EXPECT_TRUE(client.Terminate(server)) << "the client's terminate is answered";
     EXPECT_FALSE(client.Execute(server, "[Send(x)]", 200)) << "no conversation, no acknowledgement";
     EXPECT_TRUE(other.Execute(server, "[Send(2)]")) << "the other conversation goes on";
-    EXPECT_EQ(server, client.Initiate(server, "VrkTest")) << "a new conversation from the same window";
+    for (int i = 0; i < 10; ++i)
+        RawClient().Initiate(server, "VrkTest");  // gone without a terminate, its entry with it
 
-    // The client deletes the atoms of the answers it receives: a name another
+    // A new conversation from the same window, any number of times. The
+    // client deletes the atoms of the answers it receives: a name another
     // program holds survives any number of conversations, and none is left.
     // The execute goes to its handler directly, as Wine hands a server a copy
     // of a posted block: the block is the client's and is never freed.
@@ -123,19 +124,29 @@ TEST(DdeServer, AnswersOnlyItsServiceAndTopicOncePerClientWindow)
     std::strcpy(static_cast<char *>(GlobalLock(block)), "[Send(x)]");
     GlobalUnlock(block);
     for (int cycle = 0; cycle < 2000 && !::testing::Test::HasFailure(); ++cycle) {
-        ASSERT_TRUE(client.Terminate(server)) << cycle;
         ASSERT_EQ(server, client.Initiate(server, "VrkTest")) << cycle;
         HandleDdeExecute(server, client.window, PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
         ASSERT_NE(static_cast<UINT>(GMEM_INVALID_HANDLE), GlobalFlags(block)) << "the server freed the block";
+        ASSERT_TRUE(client.Terminate(server)) << cycle;
     }
     GlobalFree(block);
-    EXPECT_EQ(2, terminal.State()->ddeServer.count);
+    EXPECT_EQ(1, terminal.State()->ddeServer.count);
     EXPECT_EQ(10, terminal.State()->ddeServer.capacity);
     EXPECT_EQ(held, GlobalFindAtomA("VrkTest"));
     GlobalDeleteAtom(held);
-    client.Terminate(server);
     other.Terminate(server);
     EXPECT_EQ(0, GlobalFindAtomA("VrkTest"));
+    // An answer to the start-up check that comes after it, and a stray
+    // acknowledgement, are released, also once the service is off.
+    terminal.State()->ddeEnabled = 0;
+    const LPARAM stray = PackDDElParam(WM_DDE_ACK, 0x8000, 0);
+    PostMessageA(server, WM_DDE_ACK, 0, stray);
+    const ATOM late = GlobalAddAtomA("VrkLate");
+    GlobalAddAtomA("VrkLate");
+    std::thread lateAnswer([&] { SendMessageA(server, WM_DDE_ACK, 0, MAKELPARAM(late, late)); });
+    EXPECT_TRUE(PumpUntil([] { return GlobalFindAtomA("VrkLate") == 0; }, 1000));
+    lateAnswer.join();
+    EXPECT_EQ(0u, GlobalSize(reinterpret_cast<HGLOBAL>(stray)));
     LocalTerminal longName(("[VRK]\r\nDdeServiceName=" + std::string(400, 'n') + "\r\n").c_str());
     EXPECT_EQ(259u, std::strlen(longName.State()->ddeServer.serviceName)) << "a name is cut to its buffer";
 }

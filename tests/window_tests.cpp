@@ -123,6 +123,13 @@ TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
     EXPECT_EQ(text, data ? static_cast<const char *>(GlobalLock(data)) : "");
     GlobalUnlock(data);
     CloseClipboard();
+
+    // Only the menu bar destroys the popups: kept from the window, they outlive it.
+    const HMENU bar = GetMenu(window);
+    SetMenu(window, NULL);
+    DestroyWindow(window);
+    EXPECT_TRUE(IsMenu(settings));
+    DestroyMenu(bar);
 }
 
 TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInputLine)

@@ -87,13 +87,23 @@ static void CutFromLine(HWND input, TerminalState *state, SendPart part)
     SetWindowTextA(input, text);
 }
 
+// With no port open nothing can go out: the operator hears so, and the text
+// stays where it was rather than being shown as sent.
+static BOOL IsReadyToSend(HWND mainWindow)
+{
+    if (IsPortOpen(mainWindow))
+        return TRUE;
+    MessageBeep(MB_OK);
+    return FALSE;
+}
+
 // Enter sends the part of the line before the caret, or the selection, and
 // cuts it from the line whether or not the write succeeded.
 static void SendInputLine(HWND input)
 {
     HWND mainWindow = GetParent(input);
     TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || (state->shiftLock && !IsShiftDown()))
+    if (!state || (state->shiftLock && !IsShiftDown()) || !IsReadyToSend(mainWindow))
         return;
     // A send whose write failed is still waiting in its message box with the
     // buffer locked; an Enter that another program sends meanwhile must not
@@ -126,7 +136,7 @@ LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM l
 
 void SendClipboardText(HWND mainWindow)
 {
-    if (!GetTerminalState(mainWindow) || !IsClipboardFormatAvailable(CF_TEXT) ||
+    if (!GetTerminalState(mainWindow) || !IsReadyToSend(mainWindow) || !IsClipboardFormatAvailable(CF_TEXT) ||
         !OpenClipboard(mainWindow))
         return;
     char *copy = CopyForeignString(GetClipboardData(CF_TEXT));
