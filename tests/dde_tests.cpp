@@ -184,8 +184,8 @@ TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRun
 // before, one whose own terminate crosses the shutdown's, and one that never
 // answers, which holds the wait a bounded time.
 // While the first is being ended 13 more arrive; the table grows twice under
-// the wait, which holds its entry by window. The poll has stopped by then,
-// and what is shown meanwhile is logged with the rest of the pane.
+// the wait, which holds its entry by window. The poll has stopped by then;
+// what is shown meanwhile is logged after what the close logged.
 TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
 {
     auto terminal = std::make_unique<LocalTerminal>(kServed);
@@ -218,7 +218,7 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
     PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(clients[4]->window), 0);  // crosses the shutdown's
     terminal->Show("before\r");
     DWORD start = GetTickCount();
-    DestroyWindow(server);
+    SendMessageA(server, WM_CLOSE, 0, 0);
     DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ("before\r\nshown meanwhile\r\n", terminal->Logs());
     EXPECT_GE(elapsed, 2500u) << "the silent client is waited for";

@@ -113,26 +113,23 @@ TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
     }
 }
 
-// Log files by day of the month, on a disk that takes room more bytes (a full
-// disk takes none).
+// Log files by day of the month, on a disk with room for so many bytes more.
 struct FakeDisk {
     std::map<int, std::string> files;
-    std::size_t room = SIZE_MAX;
+    std::size_t room = 0;
     LogBacklog *backlog = nullptr;
     ~FakeDisk() { FreeLogBacklog(&backlog); }
-
-    static std::size_t Write(void *context, const LogDate &date, const char *bytes, std::size_t length)
-    {
-        auto *disk = static_cast<FakeDisk *>(context);
-        std::size_t taken = std::min(length, disk->room);
-        disk->room -= disk->room == SIZE_MAX ? 0 : taken;
-        disk->files[date.day].append(bytes, taken);
-        return taken;
-    }
     void Append(int day, const std::string &text, std::size_t roomNow)
     {
         room = roomNow;
-        AppendToLog(&backlog, {2026, 12, day}, text.data(), text.size(), Write, this);
+        const auto write = [](void *disk, const LogDate &date, const char *bytes, std::size_t length) {
+            auto *self = static_cast<FakeDisk *>(disk);
+            std::size_t taken = std::min(length, self->room);
+            self->room -= taken;
+            self->files[date.day].append(bytes, taken);
+            return taken;
+        };
+        AppendToLog(&backlog, {2026, 12, day}, text.data(), text.size(), write, this);
     }
 };
 
@@ -141,16 +138,13 @@ std::string LossNote(int bytes)
     return "\r\n[VRK] The log file could not be written; bytes lost here: " + std::to_string(bytes) + "\r\n";
 }
 
-TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForTheFileOfItsDay)
+TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForItsDayUpToALimitPastWhichTheLossIsNoted)
 {
     // day, text, room on the disk, then the files and whether text waits
     const std::tuple<int, std::string, std::size_t, std::map<int, std::string>, bool> steps[] = {
-        {1, "a", SIZE_MAX, {{1, "a"}}, false},
-        {1, "b", 0, {{1, "a"}}, true},
-        {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},
-        {2, "e", 0, {{1, "ab"}, {2, "c"}}, true},
-        {2, "", 1, {{1, "ab"}, {2, "cd"}}, true},
-        {3, "f", SIZE_MAX, {{1, "ab"}, {2, "cde"}, {3, "f"}}, false},
+        {1, "a", SIZE_MAX, {{1, "a"}}, false},          {1, "b", 0, {{1, "a"}}, true},
+        {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},      {2, "e", 0, {{1, "ab"}, {2, "c"}}, true},
+        {2, "", 1, {{1, "ab"}, {2, "cd"}}, true},       {3, "f", SIZE_MAX, {{1, "ab"}, {2, "cde"}, {3, "f"}}, false},
     };
     FakeDisk disk;
     for (const auto &[day, text, room, files, waits] : steps) {
@@ -158,31 +152,22 @@ TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForTheFileOfItsDay)
         EXPECT_EQ(files, disk.files) << day << text;
         EXPECT_EQ(waits, disk.backlog != nullptr) << day << text;
     }
-    disk.Append(3, "g", 0);
-    EXPECT_FALSE(IsLogRetryDue(disk.backlog, 2));
-    EXPECT_TRUE(IsLogRetryDue(disk.backlog, 2));
-    EXPECT_FALSE(IsLogRetryDue(disk.backlog, 2));
-    EXPECT_FALSE(IsLogRetryDue(nullptr, 1));
-}
-
-TEST(LogBacklog, PastItsLimitTextIsLostAndTheLossNotedWhereItHappened)
-{
-    FakeDisk disk;
-    disk.Append(1, std::string(kLogBacklogLimit - 1, 'x'), 0);
-    disk.Append(1, "y", 0);
-    disk.Append(1, "z", 0);
-    disk.Append(2, "zz", 0);
-    disk.Append(2, "", 1);
-    disk.Append(2, "v", 0);
-    disk.Append(2, "w", SIZE_MAX);
-    EXPECT_EQ(std::string(kLogBacklogLimit - 1, 'x') + "y" + LossNote(1), disk.files[1]);
-    EXPECT_EQ(LossNote(2) + "vw", disk.files[2]);
+    EXPECT_FALSE(IsLogRetryDue(disk.backlog, 1));
+    FakeDisk full;
+    full.Append(1, std::string(kLogBacklogLimit - 1, 'x'), 0);
+    EXPECT_FALSE(IsLogRetryDue(full.backlog, 2));
+    EXPECT_TRUE(IsLogRetryDue(full.backlog, 2));
+    const std::size_t none = 0;
+    for (const auto &[day, text, room] : {std::tuple(1, "y", none), {1, "z", none}, {2, "zz", none}, {2, "", 1},
+                                          {2, "v", none}, {2, "w", SIZE_MAX}})
+        full.Append(day, text, room);
+    EXPECT_EQ(std::string(kLogBacklogLimit - 1, 'x') + "y" + LossNote(1), full.files[1]);
+    EXPECT_EQ(LossNote(2) + "vw", full.files[2]);
     // Each day starts a piece of its own; once they run out, losses are
     // counted on the last one.
     FakeDisk days;
-    for (int day = 1; day <= 20; ++day)
-        days.Append(day, "d", 0);
-    days.Append(21, "", SIZE_MAX);
+    for (int day = 1; day <= 21; ++day)
+        days.Append(day, day <= 20 ? "d" : "", day <= 20 ? 0 : SIZE_MAX);
     EXPECT_EQ(std::string("d") + LossNote(4), days.files[16]);
     EXPECT_EQ(16u, days.files.size());
 }

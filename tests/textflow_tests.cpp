@@ -111,95 +111,57 @@ TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOff)
     EXPECT_EQ(1, LogOutputPane(terminal.window, -1, -1));
     EXPECT_EQ("", terminal.Logs()) << "an empty pane makes no file";
     terminal.Show("before midnight\r");
-    SYSTEMTIME evening = {2026, 12, 4, 31, 23, 59, 59, 0};
-    SYSTEMTIME morning = {2027, 1, 5, 1, 0, 0, 1, 0};
-    LogOutputPaneAt(terminal.window, 0, 6, evening);
-    LogOutputPaneAt(terminal.window, 6, 17, morning);
-    LogOutputPaneAt(terminal.window, -1, -1, morning);
+    LogOutputPaneAt(terminal.window, 0, 6, {2026, 12, 4, 31, 23, 59, 59, 0});
+    LogOutputPaneAt(terminal.window, 6, 17, {2027, 1, 5, 1, 0, 0, 1, 0});
     EXPECT_EQ("before", ReadWholeFile(directory + "261231.LOG"));
-    EXPECT_EQ(" midnight\r\nbefore midnight\r\n", ReadWholeFile(directory + "270101.LOG"));
-
-    LocalTerminal quiet;
-    quiet.State()->writeLog = 0;
-    quiet.Receive(NumberedLines(0, 220));
-    quiet.Receive("a");
-    quiet.State()->writeLog = 1;
-    EXPECT_EQ("", quiet.Logs()) << "switched off, the trimmed lines are lost";
+    EXPECT_EQ(" midnight\r\n", ReadWholeFile(directory + "270101.LOG"));
+    terminal.State()->writeLog = 0;
+    terminal.Receive(NumberedLines(0, 220));
+    terminal.Receive("a");
+    EXPECT_EQ("before midnight\r\n", terminal.Logs()) << "switched off, the trimmed lines are lost";
 }
 
-std::string TodaysLog(const LocalTerminal &terminal, const char *suffix = "")
+// A spreadsheet locks the day's file, then the disk fills up: the trimmed
+// lines wait and the title says so; a while after the lock is gone they are
+// written, and still unwritable at exit, they go into the file beside it.
+TEST(DailyLog, AHeldOrFullFileDelaysTheTextAndLosesNone)
 {
+    LocalTerminal terminal;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char path[MAX_PATH];
-    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, suffix, path, sizeof path);
-    return path;
-}
+    char today[MAX_PATH], beside[MAX_PATH];
+    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, "", today, MAX_PATH);
+    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, "_2", beside, MAX_PATH);
+    HANDLE lock = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+    terminal.Receive(NumberedLines(0, 220));
+    terminal.Receive("a");
+    Pump(50);
+    EXPECT_EQ("*VRK", TextOf(terminal.window));
+    CloseHandle(lock);
+    for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
+        SendMessageA(terminal.window, WM_TIMER, kPollTimerId, 0);
+    Pump(50);
+    EXPECT_EQ(NumberedLines(0, 21), ReadWholeFile(today));
+    EXPECT_EQ("VRK", TextOf(terminal.window));
 
-bool IsDevice(const std::string &path)
-{
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    DWORD type = GetFileType(file);
-    CloseHandle(file);
-    return type == FILE_TYPE_CHAR;
-}
-
-// Makes the file a link to the system's full device, which opens and fails
-// every write as a full disk does, or, with full false, removes the link.
-// Wine lets the Linux programs finish after their process handles signal.
-bool SetDiskFull(const std::string &path, bool full)
-{
+    // The file becomes a link to the system's full device, which opens and
+    // fails every write. Wine lets a Linux program finish after its process
+    // handle has signalled.
     using ToUnixName = char *(CDECL *)(LPCWSTR);
     auto toUnixName = reinterpret_cast<ToUnixName>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    char *name = toUnixName ? toUnixName(std::wstring(path.begin(), path.end()).c_str()) : NULL;
-    bool started = name && RunToEnd(std::string(full ? "/bin/ln -s /dev/full \"" : "/bin/rm \"") + name + "\"");
+    char *name = toUnixName(std::wstring(today, today + strlen(today)).c_str());
+    RunToEnd(std::string("/bin/ln -sf /dev/full \"") + name + "\"");
     HeapFree(GetProcessHeap(), 0, name);
-    return started && PumpUntil([&] { return IsDevice(path) == full; });
-}
-
-// A viewer keeps the day's file open sharing everything, a spreadsheet locks
-// it, the disk fills up: the trimmed lines wait, the title says so, and once
-// the file can be written again they go into it ahead of anything newer.
-TEST(DailyLog, AHeldOrFullFileDelaysTheTextAndLosesNone)
-{
-    for (const std::string hold : {"viewer", "lock", "full"}) {
-        LocalTerminal terminal;
-        const std::string today = TodaysLog(terminal);
-        const bool waits = hold != "viewer";
-        HANDLE file = INVALID_HANDLE_VALUE;
-        if (hold == "full")
-            ASSERT_TRUE(SetDiskFull(today, true));
-        else
-            file = CreateFileA(today.c_str(), GENERIC_READ | (waits ? GENERIC_WRITE : 0),
-                               waits ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_ALWAYS,
-                               0, NULL);
-        terminal.Receive(NumberedLines(0, 220));
-        terminal.Receive("a");
-        Pump(50);
-        EXPECT_EQ(waits ? "*VRK" : "VRK", TextOf(terminal.window)) << hold;
-        // The full device reads as endless zeros.
-        if (hold == "full")
-            ASSERT_TRUE(SetDiskFull(today, false));
-        else
-            EXPECT_EQ(waits ? "" : NumberedLines(0, 21), ReadWholeFile(today)) << hold;
+    ASSERT_TRUE(PumpUntil([&] {
+        HANDLE file = CreateFileA(today, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+        DWORD type = GetFileType(file);
         CloseHandle(file);
-        for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
-            SendMessageA(terminal.window, WM_TIMER, kPollTimerId, 0);
-        Pump(50);
-        EXPECT_EQ(NumberedLines(0, 21), ReadWholeFile(today)) << hold;
-        EXPECT_EQ("VRK", TextOf(terminal.window)) << hold;
-    }
-    // Still locked at exit, the text goes into the file beside the day's.
-    LocalTerminal terminal;
-    const std::string today = TodaysLog(terminal), beside = TodaysLog(terminal, "_2");
-    HANDLE lock = CreateFileA(today.c_str(), GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
-    terminal.Receive(NumberedLines(0, 220));
-    terminal.Receive("a");
+        return type == FILE_TYPE_CHAR;
+    }));
+    terminal.Receive("b");
     DestroyWindow(terminal.window);
-    CloseHandle(lock);
-    EXPECT_EQ(NumberedLines(0, 220) + "a", ReadWholeFile(beside));
-    EXPECT_EQ("", ReadWholeFile(today));
+    EXPECT_EQ(NumberedLines(21, 220) + "ab", ReadWholeFile(beside));
 }
 
 // Plays the operator: reads where the dialog starts, is refused a name that

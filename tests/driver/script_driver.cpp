@@ -18,6 +18,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/driving/far_end.h"
@@ -28,6 +29,7 @@
 #include "tools/driving/window_search.h"
 #include "tools/host_sim/shift_jis.h"
 #include "tools/host_sim/text_escapes.h"
+#include "textflow/log_file_name.h"
 
 namespace {
 
@@ -228,8 +230,14 @@ public:
             return Spawn(w);
         if (verb == "ended")
             return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 60000) == WAIT_OBJECT_0;
-        if (verb == "endsession")
-            return EndSession(w[1] == "1");
+        if (verb == "hold")
+            return HoldTodaysLog(w[1] == "lock");
+        if (verb == "release")
+            return CloseHandle(std::exchange(held_, INVALID_HANDLE_VALUE));
+        if (verb == "endsession") {  // logoff as the system makes it: it asks, then tells the outcome
+            DWORD_PTR allowed = SendMessageA(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            return allowed && SendMessageA(Terminal().MainWindow(), WM_ENDSESSION, w[1] == "1", ENDSESSION_LOGOFF) == 0;
+        }
         if (verb == "says")
             return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
         if (verb == "sleep") {
@@ -338,19 +346,22 @@ private:
         return Found(std::to_wstring(GlobalFindAtomA(service.c_str()))) == L"0";
     }
 
-    // Logoff as the system makes it: it asks, then tells the outcome, and
-    // (after a yes) ends the process without a close.
-    bool EndSession(bool ending)
+    // hold view|lock: today's log held open as a viewer does, sharing, or
+    // locked, which can only happen between the terminal's writes.
+    bool HoldTodaysLog(bool lock)
     {
-        DWORD_PTR allowed = FALSE;
-        SendMessageTimeoutA(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &allowed);
-        Found(L"allowed " + std::to_wstring(allowed));
-        return allowed && SendMessageTimeoutA(Terminal().MainWindow(), WM_ENDSESSION, ending, ENDSESSION_LOGOFF,
-                                              SMTO_NORMAL, 5000, NULL);
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        char path[MAX_PATH];
+        MakeLogFilePath((Terminal().Directory() + "\\").c_str(), {now.wYear, now.wMonth, now.wDay}, "", path, MAX_PATH);
+        return WaitUntil([&] {
+            held_ = CreateFileA(path, GENERIC_READ | (lock ? GENERIC_WRITE : 0),
+                                lock ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+            return held_ != INVALID_HANDLE_VALUE;
+        }, 2000);
     }
 
-    // spawn NAME PROGRAM ARGUMENTS...: @out is the output file's path, @dir
-    // the terminal's directory.
+    // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.
     bool Spawn(const std::vector<std::string> &w)
     {
         auto spawned = std::make_unique<Spawned>();
@@ -359,7 +370,7 @@ private:
         std::string exe = BuildFile(w[2].c_str());
         std::string commandLine = "\"" + exe + "\"";
         for (size_t i = 3; i < w.size(); ++i)
-            commandLine += " \"" + (w[i] == "@out" ? spawned->output : w[i] == "@dir" ? Terminal().Directory() : w[i]) + "\"";
+            commandLine += " \"" + (w[i] == "@out" ? spawned->output : w[i]) + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         bool started = CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
@@ -387,6 +398,7 @@ private:
     std::map<std::string, std::unique_ptr<Spawned>> spawned_;
     std::wstring found_;
     DWORD mark_ = GetTickCount();
+    HANDLE held_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace

@@ -7,18 +7,15 @@
 //   vrk_peer OUT dde-client SERVICE    a DDE client that connects and never answers a terminate
 //   vrk_peer OUT dde-server SERVICE [silent]   a DDE server of that name
 //   vrk_peer OUT hung                  a top-level window whose thread stops pumping
-//   vrk_peer OUT hold DIR view|lock MS today's log in DIR held for MS ms, sharing everything or nothing
 #include <windows.h>
 
 #include <dde.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "core/program_identity.h"
 #include "ipc/ims_codes.h"
-#include "textflow/log_file_name.h"
 
 namespace {
 
@@ -91,25 +88,6 @@ LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A viewer keeps the file open while it reads; a spreadsheet locks it, and
-// gets it only between the terminal's writes.
-int HoldTodaysLog(const std::string &directory, bool lock, DWORD milliseconds)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char path[MAX_PATH];
-    MakeLogFilePath((directory + "\\").c_str(), {now.wYear, now.wMonth, now.wDay}, "", path, sizeof path);
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (int tries = 0; tries < 100 && file == INVALID_HANDLE_VALUE; ++tries, Sleep(20))
-        file = CreateFileA(path, GENERIC_READ | (lock ? GENERIC_WRITE : 0),
-                           lock ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_ALWAYS, 0, NULL);
-    Note(file == INVALID_HANDLE_VALUE ? "refused " : "held ");
-    Sleep(milliseconds);
-    CloseHandle(file);
-    Note("released ");
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -120,8 +98,6 @@ int main(int argc, char **argv)
     mode = argv[2];
     service = argc > 3 ? argv[3] : "";
     silent = argc > 4;
-    if (mode == "hold" && argc > 5)
-        return HoldTodaysLog(argv[3], std::string(argv[4]) == "lock", std::strtoul(argv[5], NULL, 10));
     imsMessage = RegisterWindowMessageA(kImsMessageName);
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = PeerProc;
