@@ -133,43 +133,33 @@ struct FakeDisk {
     }
 };
 
-std::string LossNote(int bytes)
-{
-    return "\r\n[VRK] The log file could not be written; bytes lost here: " + std::to_string(bytes) + "\r\n";
-}
-
 TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForItsDayUpToALimitPastWhichTheLossIsNoted)
 {
-    // day, text, room on the disk, then the files and whether text waits
-    const std::tuple<int, std::string, std::size_t, std::map<int, std::string>, bool> steps[] = {
-        {1, "a", SIZE_MAX, {{1, "a"}}, false},          {1, "b", 0, {{1, "a"}}, true},
-        {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},      {2, "e", 0, {{1, "ab"}, {2, "c"}}, true},
-        {2, "", 1, {{1, "ab"}, {2, "cd"}}, true},       {3, "f", SIZE_MAX, {{1, "ab"}, {2, "cde"}, {3, "f"}}, false},
+    const auto note = [](int lost) {
+        return "\r\n[VRK] The log file could not be written; bytes lost here: " + std::to_string(lost) + "\r\n";
+    };
+    const std::string x(kLogBacklogLimit - 1, 'x');
+    using Files = std::map<int, std::string>;
+    const Files early = {{1, "ab"}, {2, "cd"}};
+    // day, text, room on the disk; then the files, and whether text waits
+    const std::tuple<int, std::string, std::size_t, Files, bool> steps[] = {
+        {1, "a", SIZE_MAX, {{1, "a"}}, false}, {1, "b", 0, {{1, "a"}}, true}, {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},
+        {2, "", 1, early, false},              {2, x, 0, early, true},        {2, "y", 0, early, true},
+        {2, "z", 0, early, true},              {3, "zz", 0, early, true},     {3, "", 1, {{1, "ab"}, {2, "cdx"}}, true},
+        {3, "v", 0, {{1, "ab"}, {2, "cdx"}}, true},
+        {3, "w", SIZE_MAX, {{1, "ab"}, {2, "cd" + x + "y" + note(1)}, {3, note(2) + "vw"}}, false},
     };
     FakeDisk disk;
     for (const auto &[day, text, room, files, waits] : steps) {
         disk.Append(day, text, room);
-        EXPECT_EQ(files, disk.files) << day << text;
-        EXPECT_EQ(waits, disk.backlog != nullptr) << day << text;
+        EXPECT_TRUE(files == disk.files) << day << text.substr(0, 3);
+        EXPECT_EQ(waits, disk.backlog != nullptr) << day << text.substr(0, 3);
     }
-    EXPECT_FALSE(IsLogRetryDue(disk.backlog, 1));
-    FakeDisk full;
-    full.Append(1, std::string(kLogBacklogLimit - 1, 'x'), 0);
-    EXPECT_FALSE(IsLogRetryDue(full.backlog, 2));
-    EXPECT_TRUE(IsLogRetryDue(full.backlog, 2));
-    const std::size_t none = 0;
-    for (const auto &[day, text, room] : {std::tuple(1, "y", none), {1, "z", none}, {2, "zz", none}, {2, "", 1},
-                                          {2, "v", none}, {2, "w", SIZE_MAX}})
-        full.Append(day, text, room);
-    EXPECT_EQ(std::string(kLogBacklogLimit - 1, 'x') + "y" + LossNote(1), full.files[1]);
-    EXPECT_EQ(LossNote(2) + "vw", full.files[2]);
-    // Each day starts a piece of its own; once they run out, losses are
-    // counted on the last one.
-    FakeDisk days;
-    for (int day = 1; day <= 21; ++day)
-        days.Append(day, day <= 20 ? "d" : "", day <= 20 ? 0 : SIZE_MAX);
-    EXPECT_EQ(std::string("d") + LossNote(4), days.files[16]);
-    EXPECT_EQ(16u, days.files.size());
+    // A piece a day: past the sixteenth, losses are counted on the last.
+    for (int day = 1; day <= 18; ++day)
+        disk.Append(day, day <= 17 ? "d" : "", day <= 17 ? 0 : SIZE_MAX);
+    EXPECT_EQ("cd" + x + "y" + note(1) + "d", disk.files[2]);
+    EXPECT_EQ(std::string("d") + note(1), disk.files[16]);
 }
 
 TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)

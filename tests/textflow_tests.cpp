@@ -18,7 +18,6 @@
 #include "textflow/log_file_name.h"
 #include "textflow/undo_capture.h"
 #include "tools/driving/files.h"
-#include "tools/driving/programs.h"
 #include "tools/driving/window_search.h"
 
 namespace {
@@ -104,27 +103,11 @@ TEST(TextFlow, EveryByteShownReachesTheLogOnceAndInOrder)
     EXPECT_TRUE(terminal.Logs() + terminal.PaneText() == shown) << "lost, doubled or changed bytes";
 }
 
-TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOff)
-{
-    LocalTerminal terminal;
-    const std::string directory = terminal.State()->logDirectory;
-    EXPECT_EQ(1, LogOutputPane(terminal.window, -1, -1));
-    EXPECT_EQ("", terminal.Logs()) << "an empty pane makes no file";
-    terminal.Show("before midnight\r");
-    LogOutputPaneAt(terminal.window, 0, 6, {2026, 12, 4, 31, 23, 59, 59, 0});
-    LogOutputPaneAt(terminal.window, 6, 17, {2027, 1, 5, 1, 0, 0, 1, 0});
-    EXPECT_EQ("before", ReadWholeFile(directory + "261231.LOG"));
-    EXPECT_EQ(" midnight\r\n", ReadWholeFile(directory + "270101.LOG"));
-    terminal.State()->writeLog = 0;
-    terminal.Receive(NumberedLines(0, 220));
-    terminal.Receive("a");
-    EXPECT_EQ("before midnight\r\n", terminal.Logs()) << "switched off, the trimmed lines are lost";
-}
-
-// A spreadsheet locks the day's file, then the disk fills up: the trimmed
-// lines wait and the title says so; a while after the lock is gone they are
-// written, and still unwritable at exit, they go into the file beside it.
-TEST(DailyLog, AHeldOrFullFileDelaysTheTextAndLosesNone)
+// A spreadsheet locks the day's file: the trimmed lines wait and the title
+// says so; a while after the lock is gone they are written. Still locked at
+// exit, the lines go into the file beside it. Trimmed while logging is off,
+// they are gone.
+TEST(DailyLog, ALockedFileDelaysTheTextAndLosesNone)
 {
     LocalTerminal terminal;
     SYSTEMTIME now;
@@ -132,59 +115,31 @@ TEST(DailyLog, AHeldOrFullFileDelaysTheTextAndLosesNone)
     char today[MAX_PATH], beside[MAX_PATH];
     MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, "", today, MAX_PATH);
     MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, "_2", beside, MAX_PATH);
-    HANDLE lock = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
-    terminal.Receive(NumberedLines(0, 220));
+    terminal.State()->writeLog = 0;
+    terminal.Receive(NumberedLines(0, 221));
     terminal.Receive("a");
+    terminal.State()->writeLog = 1;
+    HANDLE lock = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+    terminal.Receive(NumberedLines(300, 322));
+    terminal.Receive("b");
     Pump(50);
     EXPECT_EQ("*VRK", TextOf(terminal.window));
     CloseHandle(lock);
     for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
         SendMessageA(terminal.window, WM_TIMER, kPollTimerId, 0);
     Pump(50);
-    EXPECT_EQ(NumberedLines(0, 21), ReadWholeFile(today));
+    EXPECT_EQ(NumberedLines(22, 44), ReadWholeFile(today));
     EXPECT_EQ("VRK", TextOf(terminal.window));
-
-    // The file becomes a link to the system's full device, which opens and
-    // fails every write. Wine lets a Linux program finish after its process
-    // handle has signalled.
-    using ToUnixName = char *(CDECL *)(LPCWSTR);
-    auto toUnixName = reinterpret_cast<ToUnixName>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    char *name = toUnixName(std::wstring(today, today + strlen(today)).c_str());
-    RunToEnd(std::string("/bin/ln -sf /dev/full \"") + name + "\"");
-    HeapFree(GetProcessHeap(), 0, name);
-    ASSERT_TRUE(PumpUntil([&] {
-        HANDLE file = CreateFileA(today, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-        DWORD type = GetFileType(file);
-        CloseHandle(file);
-        return type == FILE_TYPE_CHAR;
-    }));
-    terminal.Receive("b");
+    lock = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
     DestroyWindow(terminal.window);
-    EXPECT_EQ(NumberedLines(21, 220) + "ab", ReadWholeFile(beside));
+    CloseHandle(lock);
+    EXPECT_EQ(NumberedLines(44, 221) + "a" + NumberedLines(300, 322) + "b", ReadWholeFile(beside));
 }
 
-// Plays the operator: reads where the dialog starts, is refused a name that
-// does not exist, then confirms choice or, when it is empty, cancels.
-void VisitOpenDialog(HWND dialog, const std::string &choice, std::string *folder, std::wstring *filter)
-{
-    const int kFileName = 0x47c, kFilterBox = 0x470;
-    char shown[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-    *folder = std::string(shown) + "\\";
-    *filter = WindowTextOf(GetDlgItem(dialog, kFilterBox));
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>("no such file.log"));
-    PressDialogButton(dialog, IDOK);
-    HWND refusal = NULL;
-    PumpUntil([&] { return (refusal = GetLastActivePopup(dialog)) != dialog; });
-    PressDialogButton(refusal, IDOK);
-    Sleep(200);
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>(choice.c_str()));
-    PressDialogButton(dialog, choice.empty() ? IDCANCEL : IDOK);
-}
-
-// Where a bare "notepad.exe" would be searched for, the current directory and
-// the folder browsed, lies a file of that name that does not run.
+// The operator finds the dialog in the log directory, is refused a name that
+// does not exist and confirms a log. Where a bare "notepad.exe" would be
+// searched for, the current directory and the folder browsed, lies a file of
+// that name that does not run.
 TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndTheSystemsOwnEditorShowsTheChoice)
 {
     LocalTerminal terminal;
@@ -193,20 +148,27 @@ TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndTheSystemsOwnEditorShowsTh
     const std::string decoy = MakeTemporaryDirectory("decoy");
     for (const std::string &folder : {directory, decoy + "\\"})
         WriteWholeFile(folder + "notepad.exe", "MZ");
-    char before[MAX_PATH];
+    char before[MAX_PATH], shown[MAX_PATH] = "", after[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, before);
     SetCurrentDirectoryA(decoy.c_str());
-    for (const char *choice : {"", "310101.LOG"}) {
-        std::string folder;
-        std::wstring filter;
-        ASSERT_TRUE(WithDialog(NULL, [&] { OpenLogFile(terminal.window); },
-                               [&](HWND dialog) { VisitOpenDialog(dialog, choice, &folder, &filter); }));
-        EXPECT_EQ(directory, folder);
-        EXPECT_EQ(L"Log files (*.log)", filter);
-        char after[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, after);
-        EXPECT_EQ(decoy, after);
-    }
+    std::wstring filter;
+    ASSERT_TRUE(WithDialog(NULL, [&] { OpenLogFile(terminal.window); }, [&](HWND dialog) {
+        const int kFileName = 0x47c, kFilterBox = 0x470;
+        SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+        filter = WindowTextOf(GetDlgItem(dialog, kFilterBox));
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>("no such file.log"));
+        PressDialogButton(dialog, IDOK);
+        HWND refusal = NULL;
+        PumpUntil([&] { return (refusal = GetLastActivePopup(dialog)) != dialog; });
+        PressDialogButton(refusal, IDOK);
+        Sleep(200);
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>("310101.LOG"));
+        PressDialogButton(dialog, IDOK);
+    }));
+    EXPECT_EQ(directory, std::string(shown) + "\\");
+    EXPECT_EQ(L"Log files (*.log)", filter);
+    GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_EQ(decoy, after);
     SetCurrentDirectoryA(before);
     RemoveDirectoryTree(decoy);
     HWND editor = NULL;
