@@ -238,9 +238,8 @@ void RefreshTitle(HWND mainWindow)
     if (!state)
         return;
     bool portOpen = IsPortOpen(mainWindow) != 0;
-    TitleParts parts = {state->logBacklog != NULL,        portOpen,
-                        portOpen ? PortNumber(state->portIndex) : 0, state->baudRate,
-                        state->ddeEnabled != 0,             state->ddeServer.serviceName,
+    TitleParts parts = {state->logBacklog != NULL, portOpen, portOpen ? PortNumber(state->portIndex) : 0,
+                        state->baudRate, state->ddeEnabled != 0, state->ddeServer.serviceName,
                         IsCodePageLeadByte};
     char title[256];
     FormatWindowTitle(title, sizeof title, parts);

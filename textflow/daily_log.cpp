@@ -106,8 +106,9 @@ void LogPaneBeforeExit(HWND mainWindow)
     if (!state || !state->writeLog || !SendMessageA(state->outputEdit, EM_GETMODIFY, 0, 0))
         return;
     HWND pane = state->outputEdit;
-    if (LogOutputPane(mainWindow, -1, -1))
-        SetWindowTextA(pane, "");
+    if (!LogOutputPane(mainWindow, -1, -1))
+        return;
+    SetWindowTextA(pane, "");
     SendMessageA(pane, EM_SETMODIFY, FALSE, 0);
 }
 
