@@ -169,8 +169,6 @@ TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
     const std::tuple<TitleParts, size_t, std::string> cases[] = {
         {{false, true, 1, 9600, true, longName.c_str(), IsSjisLead}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
         {open, 6, "COM1 "},
-        {{true, true, 1, 9600, true, "VRK", IsSjisLead}, 256, "*COM1 9600 - VRK (VRK)"},
-        {{true, false, 0, 0, false, "VRK", IsSjisLead}, 256, "*VRK"},
     };
     for (const auto &[parts, size, expected] : cases) {
         std::string buffer(size + 8, '#');

@@ -18,6 +18,7 @@
 #include "textflow/log_file_name.h"
 #include "textflow/undo_capture.h"
 #include "tools/driving/files.h"
+#include "tools/driving/programs.h"
 #include "tools/driving/window_search.h"
 
 namespace {
@@ -103,43 +104,54 @@ TEST(TextFlow, EveryByteShownReachesTheLogOnceAndInOrder)
     EXPECT_TRUE(terminal.Logs() + terminal.PaneText() == shown) << "lost, doubled or changed bytes";
 }
 
-// A spreadsheet locks the day's file: the trimmed lines wait and the title
-// says so; a while after the lock is gone they are written. Still locked at
-// exit, the lines go into the file beside it. Trimmed while logging is off,
-// they are gone.
-TEST(DailyLog, ALockedFileDelaysTheTextAndLosesNone)
+// Makes the file a link to the system's full device, which opens and fails
+// every write as a full disk does, or, with full false, removes the link.
+// Wine lets a Linux program finish after its process handle has signalled.
+bool SetDiskFull(const char *path, bool full)
+{
+    auto toUnixName = reinterpret_cast<char *(CDECL *)(LPCWSTR)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    char *name = toUnixName(std::wstring(path, path + strlen(path)).c_str());
+    RunToEnd(std::string(full ? "/bin/ln -s /dev/full \"" : "/bin/rm \"") + name + "\"");
+    HeapFree(GetProcessHeap(), 0, name);
+    return PumpUntil([&] {
+        HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+        CloseHandle(file);
+        return (file != INVALID_HANDLE_VALUE) == full;
+    });
+}
+
+// The disk is full: the trimmed lines wait and the title says so; a while
+// after there is room again they are written. Trimmed while logging is off,
+// lines are gone.
+TEST(DailyLog, AFullDiskDelaysTheTextAndLosesNone)
 {
     LocalTerminal terminal;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char today[MAX_PATH], beside[MAX_PATH];
+    char today[MAX_PATH];
     MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, "", today, MAX_PATH);
-    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, "_2", beside, MAX_PATH);
     terminal.State()->writeLog = 0;
     terminal.Receive(NumberedLines(0, 221));
     terminal.Receive("a");
     terminal.State()->writeLog = 1;
-    HANDLE lock = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+    ASSERT_TRUE(SetDiskFull(today, true));
     terminal.Receive(NumberedLines(300, 322));
     terminal.Receive("b");
     Pump(50);
     EXPECT_EQ("*VRK", TextOf(terminal.window));
-    CloseHandle(lock);
+    ASSERT_TRUE(SetDiskFull(today, false));
     for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
         SendMessageA(terminal.window, WM_TIMER, kPollTimerId, 0);
     Pump(50);
     EXPECT_EQ(NumberedLines(22, 44), ReadWholeFile(today));
     EXPECT_EQ("VRK", TextOf(terminal.window));
-    lock = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
-    DestroyWindow(terminal.window);
-    CloseHandle(lock);
-    EXPECT_EQ(NumberedLines(44, 221) + "a" + NumberedLines(300, 322) + "b", ReadWholeFile(beside));
 }
 
 // The operator finds the dialog in the log directory, is refused a name that
 // does not exist and confirms a log. Where a bare "notepad.exe" would be
-// searched for, the current directory and the folder browsed, lies a file of
-// that name that does not run.
+// searched for, the current directory and the folder browsed, lies a program
+// of that name that shows no editor.
 TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndTheSystemsOwnEditorShowsTheChoice)
 {
     LocalTerminal terminal;
@@ -147,7 +159,7 @@ TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndTheSystemsOwnEditorShowsTh
     WriteWholeFile(directory + "310101.LOG", "logged\r\n");
     const std::string decoy = MakeTemporaryDirectory("decoy");
     for (const std::string &folder : {directory, decoy + "\\"})
-        WriteWholeFile(folder + "notepad.exe", "MZ");
+        CopyFileA(BuildFile("vrk_peer.exe").c_str(), (folder + "notepad.exe").c_str(), FALSE);
     char before[MAX_PATH], shown[MAX_PATH] = "", after[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, before);
     SetCurrentDirectoryA(decoy.c_str());

@@ -234,10 +234,9 @@ public:
             return HoldTodaysLog(w[1] == "lock");
         if (verb == "release")
             return CloseHandle(std::exchange(held_, INVALID_HANDLE_VALUE));
-        if (verb == "endsession") {  // logoff as the system makes it: it asks, then tells the outcome
-            DWORD_PTR allowed = SendMessageA(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
-            return allowed && SendMessageA(Terminal().MainWindow(), WM_ENDSESSION, w[1] == "1", ENDSESSION_LOGOFF) == 0;
-        }
+        if (verb == "endsession")  // logoff as the system makes it: it asks, then tells the outcome
+            return SendMessageA(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) &&
+                   !SendMessageA(Terminal().MainWindow(), WM_ENDSESSION, w[1] == "1", ENDSESSION_LOGOFF);
         if (verb == "says")
             return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
         if (verb == "sleep") {
