@@ -1,11 +1,10 @@
 #include "app/commands.h"
 
-#include <cstdio>
+#include <cwchar>
 #include <initializer_list>
 
 #include "app/appearance_commands.h"
 #include "app/layout.h"
-#include "core/lead_byte.h"
 #include "core/program_identity.h"
 #include "core/terminal_state.h"
 #include "app/window_title.h"
@@ -60,11 +59,11 @@ void MirrorMenuBar(HMENU menuBar, HMENU systemMenu, HMENU contextMenu)
         HMENU popup = GetSubMenu(menuBar, position);
         if (!popup)
             continue;
-        char text[kMenuTextSize] = "";
-        GetMenuStringA(menuBar, static_cast<UINT>(position), text, kMenuTextSize, MF_BYPOSITION);
+        wchar_t text[kMenuTextSize] = L"";
+        GetMenuStringW(menuBar, static_cast<UINT>(position), text, kMenuTextSize, MF_BYPOSITION);
         UINT_PTR item = reinterpret_cast<UINT_PTR>(popup);
-        AppendMenuA(systemMenu, MF_POPUP | MF_STRING, item, text);
-        AppendMenuA(contextMenu, MF_POPUP | MF_STRING, item, text);
+        AppendMenuW(systemMenu, MF_POPUP | MF_STRING, item, text);
+        AppendMenuW(contextMenu, MF_POPUP | MF_STRING, item, text);
     }
 }
 
@@ -81,28 +80,28 @@ void RemovePopups(HMENU menu)
 // only where the operator points at the text or opens the window's own menu.
 void AppendCopyAllItem(const TerminalState *state, HMENU systemMenu)
 {
-    char text[kMenuTextSize] = "";
-    if (LoadStringA(state->instance, IDS_COPY_ALL, text, kMenuTextSize) <= 0)
+    wchar_t text[kMenuTextSize] = L"";
+    if (LoadStringW(state->instance, IDS_COPY_ALL, text, kMenuTextSize) <= 0)
         return;
     for (HMENU menu : {systemMenu, state->contextMenu}) {
-        AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
-        AppendMenuA(menu, MF_STRING, IDM_COPY_ALL, text);
+        AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
+        AppendMenuW(menu, MF_STRING, IDM_COPY_ALL, text);
     }
 }
 
 void ShowAbout(HWND mainWindow, const TerminalState *state)
 {
-    char format[kAboutFormatSize] = "";
-    LoadStringA(state->instance, IDS_ABOUT, format, kAboutFormatSize);
-    char text[kAboutFormatSize + sizeof kProgramName + sizeof kProgramVersion];
-    std::snprintf(text, sizeof text, format, kProgramName, kProgramVersion);
-    MessageBoxA(mainWindow, text, kProgramName, MB_OK | MB_ICONINFORMATION);
+    wchar_t format[kAboutFormatSize] = L"";
+    LoadStringW(state->instance, IDS_ABOUT, format, kAboutFormatSize);
+    wchar_t text[kAboutFormatSize + sizeof kProgramName + sizeof kProgramVersion];
+    std::swprintf(text, sizeof text / sizeof text[0], format, kProgramName, kProgramVersion);
+    MessageBoxW(mainWindow, text, kProgramName, MB_OK | MB_ICONINFORMATION);
 }
 
 void CopyAllOutput(const TerminalState *state)
 {
-    SendMessageA(state->outputEdit, EM_SETSEL, 0, -1);
-    SendMessageA(state->outputEdit, WM_COPY, 0, 0);
+    SendMessageW(state->outputEdit, EM_SETSEL, 0, -1);
+    SendMessageW(state->outputEdit, WM_COPY, 0, 0);
 }
 
 // A flag read from a hand-edited settings file may hold any non-zero value;
@@ -138,7 +137,7 @@ void RunCommand(HWND mainWindow, TerminalState *state, UINT command)
         ShowAbout(mainWindow, state);
         break;
     case IDM_EXIT:
-        PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
         break;
     case IDM_FONT:
         ChoosePaneFont(mainWindow);
@@ -180,7 +179,7 @@ void BuildMenus(HWND mainWindow)
         return;
     HMENU systemMenu = GetSystemMenu(mainWindow, FALSE);
     state->contextMenu = CreatePopupMenu();
-    AppendMenuA(systemMenu, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, NULL);
     MirrorMenuBar(GetMenu(mainWindow), systemMenu, state->contextMenu);
     AppendCopyAllItem(state, systemMenu);
 }
@@ -219,7 +218,7 @@ BOOL HandleSysCommand(HWND mainWindow, WPARAM wParam)
     UINT command = static_cast<UINT>(wParam & 0xFFF0);
     if (!GetTerminalState(mainWindow) || !IsMenuCommand(command))
         return FALSE;
-    PostMessageA(mainWindow, WM_COMMAND, command, 0);
+    PostMessageW(mainWindow, WM_COMMAND, command, 0);
     return TRUE;
 }
 
@@ -239,9 +238,8 @@ void RefreshTitle(HWND mainWindow)
         return;
     bool portOpen = IsPortOpen(mainWindow) != 0;
     TitleParts parts = {state->logBacklog != NULL, portOpen, portOpen ? PortNumber(state->portIndex) : 0,
-                        state->baudRate, state->ddeEnabled != 0, state->ddeServer.serviceName,
-                        IsCodePageLeadByte};
-    char title[256];
-    FormatWindowTitle(title, sizeof title, parts);
-    SetWindowTextA(mainWindow, title);
+                        state->baudRate, state->ddeEnabled != 0, state->ddeServer.serviceName};
+    wchar_t title[256];
+    FormatWindowTitle(title, sizeof title / sizeof title[0], parts);
+    SetWindowTextW(mainWindow, title);
 }

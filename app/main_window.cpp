@@ -20,22 +20,22 @@ static const DWORD kInitialBufferSize = 1024;
 
 ATOM RegisterMainWindowClass(HINSTANCE instance)
 {
-    WNDCLASSA windowClass = {};
+    WNDCLASSW windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.cbWndExtra = sizeof(TerminalState *);
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAINICON));
-    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAINICON));
+    windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
     windowClass.lpszClassName = kMainClassName;
-    return RegisterClassA(&windowClass);
+    return RegisterClassW(&windowClass);
 }
 
 HWND CreateMainWindow(HINSTANCE instance)
 {
-    return CreateWindowExA(0, kMainClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+    return CreateWindowExW(0, kMainClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
                            instance, NULL);
 }
@@ -70,7 +70,7 @@ static void FreeTerminalState(TerminalState *state)
 static BOOL SetAppearanceDefaults(TerminalState *state)
 {
     state->font = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
-    if (!state->font || !GetObjectA(state->font, sizeof state->logFont, &state->logFont))
+    if (!state->font || !GetObjectW(state->font, sizeof state->logFont, &state->logFont))
         return FALSE;
     state->textColor = GetSysColor(COLOR_WINDOWTEXT);
     state->backColor = GetSysColor(COLOR_WINDOW);
@@ -93,19 +93,19 @@ static BOOL AllocateTextBuffers(TerminalState *state)
 
 static HWND CreatePane(HWND mainWindow, const TerminalState *state, int id, DWORD style)
 {
-    HWND pane = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | style,
+    HWND pane = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | style,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 state->instance, NULL);
     if (pane)
-        SendMessageA(pane, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), TRUE);
+        SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), TRUE);
     return pane;
 }
 
 static WNDPROC Subclass(HWND pane, WNDPROC procedure)
 {
     return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+        SetWindowLongPtrW(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 // The record is complete and attached; bring the window to life and queue
@@ -132,12 +132,12 @@ static void StartTerminal(HWND window, TerminalState *state)
     state->outputOldProc = Subclass(state->outputEdit, OutputPaneProc);
     state->inputOldProc = Subclass(state->inputEdit, InputLineProc);
     state->timerId = SetTimer(window, kPollTimerId, kPollIntervalMs, NULL);
-    PostMessageA(window, WM_COMMAND, firstCommand, 0);
+    PostMessageW(window, WM_COMMAND, firstCommand, 0);
     if (state->imsEnabled)
-        PostMessageA(window, kImsDiscoverMessage, 0, 0);
+        PostMessageW(window, kImsDiscoverMessage, 0, 0);
 }
 
-static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
+static LRESULT OnCreate(HWND window, const CREATESTRUCTW *create)
 {
     AttachTerminalState(window, NULL);
     auto *state = static_cast<TerminalState *>(LocalAlloc(LPTR, sizeof(TerminalState)));
@@ -150,7 +150,7 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
         return -1;
     }
     state->writeLog = 1;
-    state->imsMessage = RegisterWindowMessageA(kImsMessageName);
+    state->imsMessage = RegisterWindowMessageW(kImsMessageName);
     state->outputEdit = CreatePane(window, state, kOutputPaneId, ES_MULTILINE | ES_AUTOVSCROLL);
     state->inputEdit = CreatePane(window, state, kInputLineId, ES_AUTOHSCROLL);
     if (!state->outputEdit || !state->inputEdit) {
@@ -159,7 +159,7 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
     }
     // 220 wide display lines and a chunk on top outgrow an edit control's
     // default limit of about 32 KB, which would silently drop received text.
-    SendMessageA(state->outputEdit, EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(state->outputEdit, EM_SETLIMITTEXT, 0, 0);
     AttachTerminalState(window, state);
     StartTerminal(window, state);
     return 0;
@@ -278,7 +278,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     LRESULT result = 0;
     switch (message) {
     case WM_CREATE:
-        return OnCreate(window, reinterpret_cast<const CREATESTRUCTA *>(lParam));
+        return OnCreate(window, reinterpret_cast<const CREATESTRUCTW *>(lParam));
     case WM_DESTROY:
         OnDestroy(window);
         return 0;
@@ -341,5 +341,5 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             HandleImsMessage(window, wParam, lParam);
         break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -197,7 +197,7 @@ Run RunTerminal(const char *stream, long baudRate, double seconds)
     std::string process = ProcessDirectory(terminal.PathOf("VRK.exe"), "");
     double cpuBefore = CpuSeconds(process);
     StreamFromHost(kTerminalPort + 20, std::strcmp(stream, "short") == 0, seconds, record, &run);
-    run.drainSeconds = SecondsUntilStill([&] { return SendMessageA(pane, WM_GETTEXTLENGTH, 0, 0); });
+    run.drainSeconds = SecondsUntilStill([&] { return SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0); });
     run.cpuSeconds = CpuSeconds(process) - cpuBefore;
     run.peakWorkingSet = PeakWorkingSet(terminal.Process());
     if (!terminal.Close())
@@ -318,7 +318,7 @@ int Soak(int minutes)
     });
     Run run = {"VRK.exe", "short", 115200};
     StreamFromHost(kTerminalPort + 20, true, minutes * 60.0, record, &run);
-    SecondsUntilStill([&] { return SendMessageA(GetDlgItem(terminal.MainWindow(), kOutputPaneId), WM_GETTEXTLENGTH, 0, 0); });
+    SecondsUntilStill([&] { return SendMessageW(GetDlgItem(terminal.MainWindow(), kOutputPaneId), WM_GETTEXTLENGTH, 0, 0); });
     SIZE_T atEnd = WorkingSet(process);
     firstMinute.join();
     terminal.Close();

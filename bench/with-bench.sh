@@ -8,6 +8,10 @@
 # With VRK_BENCH_DISPLAY=current and DISPLAY set, the windows appear on that
 # display instead of a private virtual one. VRK_BENCH_DPI sets the display's
 # resolution in dots per inch (default 96; 144 is a display scaled to 150%).
+# VRK_BENCH_LANG sets the locale Wine takes the system code page from
+# (default ja_JP.UTF-8, code page 932; en_US.UTF-8 gives 1252, as on an
+# English Windows); a program run on the bench can also set LANG and LC_ALL
+# for itself.
 #
 # Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM3-COM23,
 # COM5-COM25, COM12-COM32. COM40 names no device. The process id of each
@@ -25,7 +29,7 @@ mkdir -p "$bench"
 export WINEPREFIX="$bench/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=${VRK_BENCH_LANG:-ja_JP.UTF-8} LC_ALL=${VRK_BENCH_LANG:-ja_JP.UTF-8}
 export VRK_BENCH="$bench"
 
 # Debian's wine command prefers the 32-bit loader wherever wine32 is

@@ -20,7 +20,7 @@ struct DdeConversation {
 
 struct DdeServerState {
     HWND owner;
-    char serviceName[MAX_PATH];
+    wchar_t serviceName[MAX_PATH];
     LONG capacity;
     LONG count;
     HGLOBAL storage;
@@ -39,7 +39,7 @@ struct TerminalState {
     WNDPROC outputOldProc;
     WNDPROC inputOldProc;
     HFONT font;
-    LOGFONTA logFont;
+    LOGFONTW logFont;
     COLORREF textColor;
     COLORREF backColor;
     HBRUSH backBrush;
@@ -49,8 +49,8 @@ struct TerminalState {
     HGLOBAL receiveBuffer;
     DWORD receiveBufferSize;
     UINT_PTR timerId;
-    char iniPath[MAX_PATH];
-    char logDirectory[MAX_PATH];
+    wchar_t iniPath[MAX_PATH];
+    wchar_t logDirectory[MAX_PATH];
     LONG shiftLock;
     LONG hideInput;
     HMENU contextMenu;
@@ -64,6 +64,7 @@ struct TerminalState {
     HANDLE port;
     DCB dcb;
     LONG sendFailureShown;
+    // The line's bytes: a Shift-JIS lead byte that ended the last chunk.
     char leadByteCarry;
     LONG undoCapturing;
     LONG enableUndo;

@@ -18,7 +18,7 @@ const UINT kImsReplyTimeoutMs = 200;
 std::optional<DWORD_PTR> SendImsCode(HWND target, UINT message, WPARAM code, LPARAM window)
 {
     DWORD_PTR reply = 0;
-    if (!SendMessageTimeoutA(target, message, code, window, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(target, message, code, window, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                              kImsReplyTimeoutMs, &reply))
         return std::nullopt;
     return reply;
@@ -63,7 +63,7 @@ bool ServerIsFree(HWND server, UINT message)
 
 void PostDiscovery(HWND mainWindow)
 {
-    PostMessageA(mainWindow, kImsDiscoverMessage, 0, 0);
+    PostMessageW(mainWindow, kImsDiscoverMessage, 0, 0);
 }
 
 // Runs nested inside the terminal's own broadcast. While one offer is being

@@ -54,14 +54,14 @@ static BOOL ApplyTimeouts(HANDLE port)
 
 // Configures an opened port; on failure names the step and leaves its error
 // code for the caller.
-static const char *ConfigurePort(HANDLE port, DCB *dcb)
+static const wchar_t *ConfigurePort(HANDLE port, DCB *dcb)
 {
     if (!SetupComm(port, kQueueSize, kQueueSize))
-        return "SetupComm";
+        return L"SetupComm";
     if (!ApplyTimeouts(port))
-        return "SetCommTimeouts";
+        return L"SetCommTimeouts";
     if (!SetCommState(port, dcb))
-        return "SetCommState";
+        return L"SetCommState";
     return NULL;
 }
 
@@ -75,10 +75,10 @@ int OpenPort(HWND mainWindow)
     state->dcb.BaudRate = static_cast<DWORD>(state->baudRate);
     HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (port == INVALID_HANDLE_VALUE) {
-        ShowFailure(mainWindow, IDS_OPEN_FAILED, "CreateFile", GetLastError());
+        ShowFailure(mainWindow, IDS_OPEN_FAILED, L"CreateFile", GetLastError());
         return 0;
     }
-    if (const char *failedStep = ConfigurePort(port, &state->dcb)) {
+    if (const wchar_t *failedStep = ConfigurePort(port, &state->dcb)) {
         DWORD code = GetLastError();
         CloseHandle(port);
         ShowFailure(mainWindow, IDS_OPEN_FAILED, failedStep, code);
@@ -162,7 +162,7 @@ static void ReportSendFailure(HWND mainWindow, DWORD code)
     if (!state || state->sendFailureShown)
         return;
     state->sendFailureShown = 1;
-    ShowFailure(mainWindow, IDS_SEND_FAILED, "WriteFile", code);
+    ShowFailure(mainWindow, IDS_SEND_FAILED, L"WriteFile", code);
     state = GetTerminalState(mainWindow);
     if (state)
         state->sendFailureShown = 0;

@@ -16,7 +16,7 @@
 
 namespace {
 
-const UINT kImsMessage = RegisterWindowMessageA(kImsMessageName);
+const UINT kImsMessage = RegisterWindowMessageW(kImsMessageName);
 
 struct Server {
     enum class Offer { Send, Post, None, Broadcast };

@@ -100,7 +100,7 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     std::string echoed;
     for (const auto &[text, from, to, shiftLock, shift, sent, left] : cases) {
         terminal.State()->shiftLock = shiftLock;
-        SetWindowTextA(terminal.Input(), text.c_str());
+        SetTextOf(terminal.Input(), text);
         SendMessageA(terminal.Input(), EM_SETSEL, from, to);
         Enter(shift);
         EXPECT_EQ(sent, host.Read(sent.size()));
@@ -110,7 +110,9 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     }
     EXPECT_EQ("", host.ReadUntilQuiet(100)) << "nothing more";
     EXPECT_TRUE(echoed == terminal.PaneText()) << "each sent part is echoed as a line";
-    EXPECT_EQ(3002u, GlobalSize(terminal.State()->sendBuffer)) << "grown once, to fit the longest line";
+    // The line in UTF-16 and its terminator, the part in Shift-JIS and its line end.
+    EXPECT_EQ(3001 * sizeof(wchar_t) + 2 * 3000 + 2, GlobalSize(terminal.State()->sendBuffer))
+        << "grown once, to fit the longest line";
 
     ShowWindow(terminal.window, SW_SHOW);
     terminal.Receive(std::string(150, '\r'));

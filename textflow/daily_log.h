@@ -9,9 +9,9 @@
 // when logging is off or the text is empty.
 int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now);
 
-// Logs the output pane's text from start up to end, positions in the pane's
-// own units, or the whole text when either is negative. 1 when the text was
-// fetched and handed on.
+// Logs the output pane's text from start up to end, positions in characters,
+// or the whole text when either is negative, in Shift-JIS. 1 when the text
+// was fetched and handed on.
 int LogOutputPane(HWND mainWindow, LONG start, LONG end);
 int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now);
 
