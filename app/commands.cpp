@@ -241,8 +241,8 @@ void RefreshTitle(HWND mainWindow)
     wchar_t portState[32] = L"";
     if (IsPortWaiting(mainWindow))
         LoadStringW(state->instance, IDS_PORT_WAITING, portState, sizeof portState / sizeof portState[0]);
-    TitleParts parts = {portShown, portShown ? PortNumber(state->portIndex) : 0, state->baudRate, portState,
-                        state->ddeEnabled != 0, state->ddeServer.serviceName};
+    TitleParts parts = {state->logBacklog != NULL, portShown, portShown ? PortNumber(state->portIndex) : 0,
+                        state->baudRate, portState, state->ddeEnabled != 0, state->ddeServer.serviceName};
     wchar_t title[256];
     FormatWindowTitle(title, sizeof title / sizeof title[0], parts);
     SetWindowTextW(mainWindow, title);

@@ -172,14 +172,29 @@ static void OnClose(HWND window)
     TerminalState *state = GetTerminalState(window);
     if (!state)
         return;
-    if (state->writeLog && SendMessageW(state->outputEdit, EM_GETMODIFY, 0, 0)) {
-        LogOutputPane(window, -1, -1);
-        // A second close (a repeated Exit dispatched during the shutdown
-        // wait) must not log the same text again.
-        SendMessageW(state->outputEdit, EM_SETMODIFY, FALSE, 0);
-    }
+    LogPaneBeforeExit(window);
     SaveSettings(state);
     ReleaseImsLink(window);
+}
+
+static void StopPollTimer(HWND window, TerminalState *state)
+{
+    if (state->timerId)
+        KillTimer(window, state->timerId);
+    state->timerId = 0;
+}
+
+// At logoff or shutdown the system ends the process after this message,
+// without a close: what a close keeps is kept now, and nothing received
+// afterwards goes unlogged into the pane.
+static void OnEndSession(HWND window)
+{
+    TerminalState *state = GetTerminalState(window);
+    if (!state)
+        return;
+    StopPollTimer(window, state);
+    OnClose(window);
+    FinishDailyLog(window);
 }
 
 static void Unsubclass(HWND pane, WNDPROC *oldProc)
@@ -191,22 +206,27 @@ static void Unsubclass(HWND pane, WNDPROC *oldProc)
 
 static void OnDestroy(HWND window)
 {
+    // Nothing received during the waits below may reach the pane after the
+    // close has logged it.
+    TerminalState *state = GetTerminalState(window);
+    if (state)
+        StopPollTimer(window, state);
     EndAllDdeConversations(window);
     // The wait for the DDE clients dispatches messages: a second close may
     // have released everything already, or an announcement linked the input
     // monitor server again to an input line about to go. The release waits on
     // the server too; a client that initiates meanwhile must not be taken up
-    // into a table that is about to be freed without ending it.
-    TerminalState *state = GetTerminalState(window);
+    // into a table that is about to be freed without ending it. What DDE
+    // clients or a paste showed meanwhile is logged after the close's text.
+    state = GetTerminalState(window);
     if (state)
         state->ddeEnabled = 0;
     ReleaseImsLink(window);
+    LogPaneBeforeExit(window);
+    FinishDailyLog(window);
     state = GetTerminalState(window);
     if (state) {
         FreeDdeConversationTable(&state->ddeServer);
-        if (state->timerId)
-            KillTimer(window, state->timerId);
-        state->timerId = 0;
         ClosePort(window);
         DetachMirroredMenus(window);
         Unsubclass(state->outputEdit, &state->outputOldProc);
@@ -284,6 +304,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         OnClose(window);
         break;
+    case WM_ENDSESSION:
+        if (wParam)
+            OnEndSession(window);
+        return 0;
     case WM_SETCURSOR:
         if (HandleSetCursor(window, reinterpret_cast<HWND>(wParam), LOWORD(lParam)))
             return TRUE;
@@ -299,6 +323,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         PollReceive(window, wParam);
         CheckImsLink(window, wParam);
+        RetryDailyLog(window);
         RetryLostPort(window, wParam);
         break;
     case WM_DEVICECHANGE:
@@ -326,6 +351,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kImsDiscoverMessage:
         StartImsDiscovery(window);
         break;
+    case kLogWaitsMessage:
     case kPortStateMessage:
         RefreshTitle(window);
         break;

@@ -18,6 +18,8 @@ void FormatWindowTitle(wchar_t *out, std::size_t size, const TitleParts &parts)
         return;
     out[0] = L'\0';
     std::size_t used = 0;
+    if (parts.logWaits)
+        Append(out, size, &used, L"*");
     if (parts.portOpen) {
         // Room for any two numbers.
         wchar_t port[64];

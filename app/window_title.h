@@ -5,6 +5,9 @@
 #include <cstddef>
 
 struct TitleParts {
+    // Text waits for the daily log: the title starts with a mark, "*" as in
+    // an editor with changes not yet saved.
+    bool logWaits;
     bool portOpen;  // or lost and waited for
     long long portNumber;  // 1 for COM1
     long baudRate;

@@ -21,5 +21,6 @@ inline constexpr int kInputLineId = 1001;
 inline constexpr unsigned kPollTimerId = 1;
 inline constexpr unsigned kPollIntervalMs = 300;
 inline constexpr unsigned kImsDiscoverMessage = 0x8001;  // WM_APP + 1
+inline constexpr unsigned kLogWaitsMessage = 0x8002;     // WM_APP + 2: text began or ceased to wait
 inline constexpr unsigned kPortStateMessage = 0x8003;    // WM_APP + 3: the port was lost or came back
 inline constexpr wchar_t kImsMessageName[] = L"IMS-API-3f1a7c20-5b8e-11d4-9c3d-0a1b2c3d4e5f";

@@ -10,6 +10,9 @@ enum DdeConversationState : LONG {
     kDdeTerminating = 3,
 };
 
+// The daily log's text that waits for its file (textflow/log_backlog.h).
+struct LogBacklog;
+
 struct DdeConversation {
     HWND client;
     LONG state;
@@ -53,6 +56,7 @@ struct TerminalState {
     HMENU contextMenu;
     HGLOBAL logBuffer;
     DWORD logBufferSize;
+    LogBacklog *logBacklog;
     LONG ddeEnabled;
     DdeServerState ddeServer;
     LONG portIndex;

@@ -189,7 +189,8 @@ TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRun
 // before, one whose own terminate crosses the shutdown's, and one that never
 // answers, which holds the wait a bounded time.
 // While the first is being ended 13 more arrive; the table grows twice under
-// the wait, which holds its entry by window.
+// the wait, which holds its entry by window. The poll has stopped by then;
+// what is shown meanwhile is logged after what the close logged.
 TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
 {
     auto terminal = std::make_unique<LocalTerminal>(kServed);
@@ -207,6 +208,8 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
             if (message != WM_DDE_TERMINATE)
                 return;
             ended.push_back(i);
+            EXPECT_EQ(0u, terminal->State()->timerId);
+            terminal->Show(i == 0 ? "shown meanwhile\r" : "");
             for (int late = 0; i == 0 && late < 13; ++late) {
                 latecomers.push_back(std::make_unique<RawClient>());
                 latecomers.back()->Initiate(server, "VrkTest");
@@ -216,9 +219,11 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
     clients[3].reset();
     clients[5]->answerTerminates = false;
     PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(clients[4]->window), 0);  // crosses the shutdown's
+    terminal->Show("before\r");
     DWORD start = GetTickCount();
-    terminal.reset();
+    SendMessageA(server, WM_CLOSE, 0, 0);
     DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ("before\r\nshown meanwhile\r\n", terminal->Logs());
     EXPECT_GE(elapsed, 2500u) << "the silent client is waited for";
     EXPECT_LT(elapsed, 5000u);
     EXPECT_EQ((std::vector<size_t>{0, 4, 1, 5}), ended);

@@ -2,6 +2,8 @@
 // program, and natively under the address and undefined-behaviour sanitizers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "settings/ini_text.h"
 #include "settings/module_paths.h"
 #include "textflow/line_feeds.h"
+#include "textflow/log_backlog.h"
 #include "textflow/log_file_name.h"
 #include "textflow/send_part.h"
 #include "tools/host_sim/text_escapes.h"
@@ -77,12 +80,12 @@ TEST(SendPart, APartPastTheLineIsCutWithinIt)
 TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
 {
     wchar_t path[40] = L"junk";
-    EXPECT_TRUE(MakeLogFilePath(L"C:\\vrk\\", {2026, 12, 5}, path, 40));
+    EXPECT_TRUE(MakeLogFilePath(L"C:\\vrk\\", {2026, 12, 5}, L"", path, 40));
     EXPECT_STREQ(L"C:\\vrk\\261205.LOG", path);
-    EXPECT_TRUE(MakeLogFilePath(L"C:\\vrk\\", {2000, 1, 1}, path, 40));
-    EXPECT_STREQ(L"C:\\vrk\\000101.LOG", path);
-    EXPECT_FALSE(MakeLogFilePath(L"", {2026, 1, 2}, path, 40));
-    EXPECT_FALSE(MakeLogFilePath(L"C:\\vrk\\", {2026, 1, 2}, path, 17));
+    EXPECT_TRUE(MakeLogFilePath(L"C:\\vrk\\", {2000, 1, 1}, L"_2", path, 40));
+    EXPECT_STREQ(L"C:\\vrk\\000101_2.LOG", path);
+    EXPECT_FALSE(MakeLogFilePath(L"", {2026, 1, 2}, L"", path, 40));
+    EXPECT_FALSE(MakeLogFilePath(L"C:\\vrk\\", {2026, 1, 2}, L"", path, 17));
     EXPECT_STREQ(L"", path);
     // module path, name the file system reports, log directory, settings file
     const std::tuple<const wchar_t *, const wchar_t *, const wchar_t *, const wchar_t *> cases[] = {
@@ -99,6 +102,55 @@ TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
         EXPECT_EQ(ini[0] != 0, MakeIniPath(module, stored, out, 20));
         EXPECT_STREQ(ini, out);
     }
+}
+
+// Log files by day of the month, on a disk with room for so many bytes more.
+struct FakeDisk {
+    std::map<int, std::string> files;
+    std::size_t room = 0;
+    LogBacklog *backlog = nullptr;
+    ~FakeDisk() { FreeLogBacklog(&backlog); }
+    void Append(int day, const std::string &text, std::size_t roomNow)
+    {
+        room = roomNow;
+        const auto write = [](void *disk, const LogDate &date, const char *bytes, std::size_t length) {
+            auto *self = static_cast<FakeDisk *>(disk);
+            std::size_t taken = std::min(length, self->room);
+            self->room -= taken;
+            self->files[date.day].append(bytes, taken);
+            return taken;
+        };
+        AppendToLog(&backlog, {2026, 12, day}, text.data(), text.size(), write, this);
+    }
+};
+
+TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForItsDayUpToALimitPastWhichTheLossIsNoted)
+{
+    const auto note = [](int lost) {
+        return "\r\n[VRK] The log file could not be written; bytes lost here: " + std::to_string(lost) + "\r\n";
+    };
+    const std::string x(kLogBacklogLimit - 1, 'x');
+    using Files = std::map<int, std::string>;
+    const Files early = {{1, "ab"}, {2, "cd"}};
+    // day, text, room on the disk; then the files, and whether text waits
+    const std::tuple<int, std::string, std::size_t, Files, bool> steps[] = {
+        {1, "a", SIZE_MAX, {{1, "a"}}, false}, {1, "b", 0, {{1, "a"}}, true}, {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},
+        {2, "", 1, early, false},              {2, x, 0, early, true},        {2, "y", 0, early, true},
+        {2, "z", 0, early, true},              {3, "zz", 0, early, true},     {3, "", 1, {{1, "ab"}, {2, "cdx"}}, true},
+        {3, "v", 0, {{1, "ab"}, {2, "cdx"}}, true},
+        {3, "w", SIZE_MAX, {{1, "ab"}, {2, "cd" + x + "y" + note(1)}, {3, note(2) + "vw"}}, false},
+    };
+    FakeDisk disk;
+    for (const auto &[day, text, room, files, waits] : steps) {
+        disk.Append(day, text, room);
+        EXPECT_TRUE(files == disk.files) << day << text.substr(0, 3);
+        EXPECT_EQ(waits, disk.backlog != nullptr) << day << text.substr(0, 3);
+    }
+    // A piece a day: past the sixteenth, losses are counted on the last.
+    for (int day = 1; day <= 18; ++day)
+        disk.Append(day, day <= 17 ? "d" : "", day <= 17 ? 0 : SIZE_MAX);
+    EXPECT_EQ("cd" + x + "y" + note(1) + "d", disk.files[2]);
+    EXPECT_EQ(std::string("d") + note(1), disk.files[16]);
 }
 
 // Files as the system's profile functions wrote and read them.
@@ -141,11 +193,11 @@ TEST(SettingsText, KeysAreReadAsTheProfileFunctionsDidAndRewrittenInPlace)
 TEST(WindowTitle, ShowsTheConnectionWithinItsBuffer)
 {
     const std::wstring longName(300, L'x');
-    const TitleParts open = {true, 1, 9600, L"", true, L"VRK"};
+    const TitleParts open = {false, true, 1, 9600, L"", true, L"VRK"};
     const std::tuple<TitleParts, size_t, std::wstring> cases[] = {
-        {{true, 1, 9600, L"", true, longName.c_str()}, 256, L"COM1 9600 - VRK (" + std::wstring(238, L'x')},
+        {{false, true, 1, 9600, L"", true, longName.c_str()}, 256, L"COM1 9600 - VRK (" + std::wstring(238, L'x')},
         {open, 6, L"COM1 "},
-        {{false, 0, 0, L"", true, L"端末"}, 256, L"VRK (端末)"},
+        {{false, false, 0, 0, L"", true, L"端末"}, 256, L"VRK (端末)"},
     };
     for (const auto &[parts, size, expected] : cases) {
         std::wstring buffer(size + 8, L'#');

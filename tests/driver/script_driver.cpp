@@ -20,6 +20,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/driving/far_end.h"
@@ -30,6 +31,7 @@
 #include "tools/driving/window_search.h"
 #include "core/shift_jis.h"
 #include "tools/host_sim/text_escapes.h"
+#include "textflow/log_file_name.h"
 
 namespace {
 
@@ -199,8 +201,9 @@ public:
             return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Widen(w[1]);
         if (verb == "file")
             return Found(Widen(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Widen(w[2]);
-        if (verb == "log")
-            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) == Widen(w[1]);
+        if (verb == "log" || verb == "logged")
+            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) ==
+                   Widen(verb == "log" ? w[1] : AsLogged(ReadWholeFile(spawned_[w[1]]->output)));
         if (verb == "send")
             return Cable(w[1]).Write(w[2]);
         if (verb == "expect")
@@ -227,6 +230,15 @@ public:
             return InitiateFor(w[1], w[2]);
         if (verb == "spawn")
             return Spawn(w);
+        if (verb == "ended")
+            return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 60000) == WAIT_OBJECT_0;
+        if (verb == "hold")
+            return HoldTodaysLog(w[1] == "lock");
+        if (verb == "release")
+            return CloseHandle(std::exchange(held_, INVALID_HANDLE_VALUE));
+        if (verb == "endsession")  // logoff as the system makes it: it asks, then tells the outcome
+            return SendMessageW(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) &&
+                   !SendMessageW(Terminal().MainWindow(), WM_ENDSESSION, w[1] == "1", ENDSESSION_LOGOFF);
         if (verb == "says")
             return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
         if (verb == "sleep") {
@@ -335,6 +347,22 @@ private:
         return Found(std::to_wstring(GlobalFindAtomA(service.c_str()))) == L"0";
     }
 
+    // hold view|lock: today's log held open as a viewer does, sharing, or
+    // locked, which can only happen between the terminal's writes.
+    bool HoldTodaysLog(bool lock)
+    {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        wchar_t path[MAX_PATH];
+        MakeLogFilePath(Widen(Terminal().Directory() + "\\").c_str(), {now.wYear, now.wMonth, now.wDay}, L"", path,
+                        MAX_PATH);
+        return WaitUntil([&] {
+            held_ = CreateFileW(path, GENERIC_READ | (lock ? GENERIC_WRITE : 0),
+                                lock ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+            return held_ != INVALID_HANDLE_VALUE;
+        }, 2000);
+    }
+
     // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.
     bool Spawn(const std::vector<std::string> &w)
     {
@@ -372,6 +400,7 @@ private:
     std::map<std::string, std::unique_ptr<Spawned>> spawned_;
     std::wstring found_;
     DWORD mark_ = GetTickCount();
+    HANDLE held_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
