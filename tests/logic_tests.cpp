@@ -166,8 +166,9 @@ TEST(SettingsText, KeysAreReadAsTheProfileFunctionsDidAndRewrittenInPlace)
     for (const auto &[file, key, expected] : reads) {
         std::string_view value = "unset";
         EXPECT_EQ(expected != nullptr, FindIniValue(file, "VRK", key, &value)) << file;
-        if (expected)
+        if (expected) {
             EXPECT_EQ(expected, value) << file;
+        }
     }
     for (const auto &[text, number] : {std::pair{"12", 12}, {"-3", -3}, {"+7x", 7}, {"abc", 0}, {"4294967297", 1}})
         EXPECT_EQ(number, ParseIniInteger(text)) << text;
