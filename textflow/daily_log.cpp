@@ -166,8 +166,7 @@ static BOOL ChooseLogFile(HWND mainWindow, HINSTANCE instance, const wchar_t *di
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = directory;
-    // The current directory stays where it was, whatever the operator browses.
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     dialog.lpstrDefExt = extension[0] ? extension : NULL;
     return GetOpenFileNameW(&dialog);
 }
@@ -193,8 +192,15 @@ void OpenLogFile(HWND mainWindow)
     HINSTANCE instance = state->instance;
     wchar_t directory[MAX_PATH];
     lstrcpynW(directory, state->logDirectory, MAX_PATH);
+    // The dialog moves the current directory as the operator browses, and
+    // its flag against that works only for the save dialog. A directory too
+    // long to be saved whole is better left alone than cut.
+    wchar_t savedDirectory[MAX_PATH] = L"";
+    DWORD saved = GetCurrentDirectoryW(MAX_PATH, savedDirectory);
     wchar_t fileName[MAX_PATH] = L"";
     wchar_t editor[MAX_PATH];
     if (ChooseLogFile(mainWindow, instance, directory, fileName) && MakeEditorPath(editor))
         ShellExecuteW(NULL, NULL, editor, fileName, NULL, SW_SHOWNORMAL);
+    if (saved > 0 && saved < MAX_PATH)
+        SetCurrentDirectoryW(savedDirectory);
 }
