@@ -27,11 +27,11 @@ UINT_PTR CALLBACK ColorPickerHook(HWND picker, UINT message, WPARAM, LPARAM lPar
 {
     if (message != WM_INITDIALOG)
         return 0;
-    const auto *choice = reinterpret_cast<const CHOOSECOLORA *>(lParam);
+    const auto *choice = reinterpret_cast<const CHOOSECOLORW *>(lParam);
     if (choice && (choice->Flags & CC_ENABLEHOOK)) {
-        const char *title = reinterpret_cast<const char *>(choice->lCustData);
+        const wchar_t *title = reinterpret_cast<const wchar_t *>(choice->lCustData);
         if (title && title[0])
-            SetWindowTextA(picker, title);
+            SetWindowTextW(picker, title);
     }
     return TRUE;
 }
@@ -68,19 +68,19 @@ void RunColorPicker(HWND mainWindow, const ColorCommand &command)
         return;
     COLORREF customColors[16];
     std::memcpy(customColors, state->customColors, sizeof customColors);
-    char title[kPickerTitleSize] = "";
-    CHOOSECOLORA choice = {};
+    wchar_t title[kPickerTitleSize] = L"";
+    CHOOSECOLORW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = mainWindow;
     choice.rgbResult = state->*command.color;
     choice.lpCustColors = customColors;
     choice.Flags = CC_RGBINIT;
-    if (LoadStringA(state->instance, command.titleEntry, title, sizeof title) > 0) {
+    if (LoadStringW(state->instance, command.titleEntry, title, kPickerTitleSize) > 0) {
         choice.Flags |= CC_ENABLEHOOK;
         choice.lpfnHook = ColorPickerHook;
         choice.lCustData = reinterpret_cast<LPARAM>(title);
     }
-    BOOL chosen = ChooseColorA(&choice);
+    BOOL chosen = ChooseColorW(&choice);
     state = GetTerminalState(mainWindow);
     if (!state)
         return;
@@ -92,8 +92,8 @@ void RunColorPicker(HWND mainWindow, const ColorCommand &command)
 void SetPaneFonts(const TerminalState *state)
 {
     WPARAM font = reinterpret_cast<WPARAM>(state->font);
-    SendMessageA(state->inputEdit, WM_SETFONT, font, TRUE);
-    SendMessageA(state->outputEdit, WM_SETFONT, font, TRUE);
+    SendMessageW(state->inputEdit, WM_SETFONT, font, TRUE);
+    SendMessageW(state->outputEdit, WM_SETFONT, font, TRUE);
 }
 
 }  // namespace
@@ -106,18 +106,18 @@ void ChoosePaneFont(HWND mainWindow)
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state)
         return;
-    LOGFONTA chosen = state->logFont;
-    CHOOSEFONTA choice = {};
+    LOGFONTW chosen = state->logFont;
+    CHOOSEFONTW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = mainWindow;
     choice.lpLogFont = &chosen;
     choice.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_SCRIPTSONLY;
-    if (!ChooseFontA(&choice))
+    if (!ChooseFontW(&choice))
         return;
     state = GetTerminalState(mainWindow);
     if (!state)
         return;
-    HFONT font = CreateFontIndirectA(&chosen);
+    HFONT font = CreateFontIndirectW(&chosen);
     if (!font)
         return;
     HFONT oldFont = state->font;

@@ -1,11 +1,10 @@
 #include "app/commands.h"
 
-#include <cstdio>
+#include <cwchar>
 #include <initializer_list>
 
 #include "app/appearance_commands.h"
 #include "app/layout.h"
-#include "core/lead_byte.h"
 #include "core/program_identity.h"
 #include "core/terminal_state.h"
 #include "app/window_title.h"
@@ -14,6 +13,7 @@
 #include "resources/resource_ids.h"
 #include "serial/connect_dialogs.h"
 #include "serial/port_name.h"
+#include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "textflow/daily_log.h"
 #include "textflow/undo_capture.h"
@@ -60,11 +60,20 @@ void MirrorMenuBar(HMENU menuBar, HMENU systemMenu, HMENU contextMenu)
         HMENU popup = GetSubMenu(menuBar, position);
         if (!popup)
             continue;
-        char text[kMenuTextSize] = "";
-        GetMenuStringA(menuBar, static_cast<UINT>(position), text, kMenuTextSize, MF_BYPOSITION);
+        wchar_t text[kMenuTextSize] = L"";
+        GetMenuStringW(menuBar, static_cast<UINT>(position), text, kMenuTextSize, MF_BYPOSITION);
         UINT_PTR item = reinterpret_cast<UINT_PTR>(popup);
-        AppendMenuA(systemMenu, MF_POPUP | MF_STRING, item, text);
-        AppendMenuA(contextMenu, MF_POPUP | MF_STRING, item, text);
+        AppendMenuW(systemMenu, MF_POPUP | MF_STRING, item, text);
+        AppendMenuW(contextMenu, MF_POPUP | MF_STRING, item, text);
+    }
+}
+
+// Takes the menu bar's popups out of a mirror again without destroying them.
+void RemovePopups(HMENU menu)
+{
+    for (int position = GetMenuItemCount(menu) - 1; position >= 0; --position) {
+        if (GetSubMenu(menu, position))
+            RemoveMenu(menu, static_cast<UINT>(position), MF_BYPOSITION);
     }
 }
 
@@ -72,28 +81,28 @@ void MirrorMenuBar(HMENU menuBar, HMENU systemMenu, HMENU contextMenu)
 // only where the operator points at the text or opens the window's own menu.
 void AppendCopyAllItem(const TerminalState *state, HMENU systemMenu)
 {
-    char text[kMenuTextSize] = "";
-    if (LoadStringA(state->instance, IDS_COPY_ALL, text, kMenuTextSize) <= 0)
+    wchar_t text[kMenuTextSize] = L"";
+    if (LoadStringW(state->instance, IDS_COPY_ALL, text, kMenuTextSize) <= 0)
         return;
     for (HMENU menu : {systemMenu, state->contextMenu}) {
-        AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
-        AppendMenuA(menu, MF_STRING, IDM_COPY_ALL, text);
+        AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
+        AppendMenuW(menu, MF_STRING, IDM_COPY_ALL, text);
     }
 }
 
 void ShowAbout(HWND mainWindow, const TerminalState *state)
 {
-    char format[kAboutFormatSize] = "";
-    LoadStringA(state->instance, IDS_ABOUT, format, kAboutFormatSize);
-    char text[kAboutFormatSize + sizeof kProgramName + sizeof kProgramVersion];
-    std::snprintf(text, sizeof text, format, kProgramName, kProgramVersion);
-    MessageBoxA(mainWindow, text, kProgramName, MB_OK | MB_ICONINFORMATION);
+    wchar_t format[kAboutFormatSize] = L"";
+    LoadStringW(state->instance, IDS_ABOUT, format, kAboutFormatSize);
+    wchar_t text[kAboutFormatSize + sizeof kProgramName + sizeof kProgramVersion];
+    std::swprintf(text, sizeof text / sizeof text[0], format, kProgramName, kProgramVersion);
+    MessageBoxW(mainWindow, text, kProgramName, MB_OK | MB_ICONINFORMATION);
 }
 
 void CopyAllOutput(const TerminalState *state)
 {
-    SendMessageA(state->outputEdit, EM_SETSEL, 0, -1);
-    SendMessageA(state->outputEdit, WM_COPY, 0, 0);
+    SendMessageW(state->outputEdit, EM_SETSEL, 0, -1);
+    SendMessageW(state->outputEdit, WM_COPY, 0, 0);
 }
 
 // A flag read from a hand-edited settings file may hold any non-zero value;
@@ -129,7 +138,7 @@ void RunCommand(HWND mainWindow, TerminalState *state, UINT command)
         ShowAbout(mainWindow, state);
         break;
     case IDM_EXIT:
-        PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
         break;
     case IDM_FONT:
         ChoosePaneFont(mainWindow);
@@ -171,9 +180,21 @@ void BuildMenus(HWND mainWindow)
         return;
     HMENU systemMenu = GetSystemMenu(mainWindow, FALSE);
     state->contextMenu = CreatePopupMenu();
-    AppendMenuA(systemMenu, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, NULL);
     MirrorMenuBar(GetMenu(mainWindow), systemMenu, state->contextMenu);
     AppendCopyAllItem(state, systemMenu);
+}
+
+// The popups belong to the menu bar, which goes with the window; the mirrors
+// only lend them. Destroying a mirror that still held them, or the system
+// destroying the system menu, would destroy them twice.
+void DetachMirroredMenus(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    RemovePopups(GetSystemMenu(mainWindow, FALSE));
+    RemovePopups(state->contextMenu);
 }
 
 // Menu (0) and accelerator (1) commands only: the panes' notifications arrive
@@ -198,7 +219,7 @@ BOOL HandleSysCommand(HWND mainWindow, WPARAM wParam)
     UINT command = static_cast<UINT>(wParam & 0xFFF0);
     if (!GetTerminalState(mainWindow) || !IsMenuCommand(command))
         return FALSE;
-    PostMessageA(mainWindow, WM_COMMAND, command, 0);
+    PostMessageW(mainWindow, WM_COMMAND, command, 0);
     return TRUE;
 }
 
@@ -216,10 +237,13 @@ void RefreshTitle(HWND mainWindow)
     const TerminalState *state = GetTerminalState(mainWindow);
     if (!state)
         return;
-    bool portOpen = IsPortOpen(mainWindow) != 0;
-    TitleParts parts = {portOpen, portOpen ? PortNumber(state->portIndex) : 0, state->baudRate,
-                        state->ddeEnabled != 0, state->ddeServer.serviceName, IsCodePageLeadByte};
-    char title[256];
-    FormatWindowTitle(title, sizeof title, parts);
-    SetWindowTextA(mainWindow, title);
+    bool portShown = IsPortInUse(mainWindow) != 0;
+    wchar_t portState[32] = L"";
+    if (IsPortWaiting(mainWindow))
+        LoadStringW(state->instance, IDS_PORT_WAITING, portState, sizeof portState / sizeof portState[0]);
+    TitleParts parts = {state->logBacklog != NULL, portShown, portShown ? PortNumber(state->portIndex) : 0,
+                        state->baudRate, portState, state->ddeEnabled != 0, state->ddeServer.serviceName};
+    wchar_t title[256];
+    FormatWindowTitle(title, sizeof title / sizeof title[0], parts);
+    SetWindowTextW(mainWindow, title);
 }

@@ -21,7 +21,7 @@ static int Height(const RECT &rect)
 // dialogs are moved.
 static void CentreDialog(HWND dialog)
 {
-    if (GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD)
+    if (GetWindowLongW(dialog, GWL_STYLE) & WS_CHILD)
         return;
     HWND owner = GetParent(dialog);
     if (!owner)
@@ -48,7 +48,7 @@ static LRESULT CALLBACK CentringHookProc(int code, WPARAM wParam, LPARAM lParam)
 BOOL InstallDialogCentring(void)
 {
     if (!centringHook)
-        centringHook = SetWindowsHookExA(WH_CALLWNDPROC, CentringHookProc, NULL, GetCurrentThreadId());
+        centringHook = SetWindowsHookExW(WH_CALLWNDPROC, CentringHookProc, NULL, GetCurrentThreadId());
     return centringHook != NULL;
 }
 

@@ -26,8 +26,8 @@ long WantedInputHeight(const TerminalState *state, const RECT &formatRect)
     if (!dc)
         return InputHeightFromFontHeight(state->logFont.lfHeight);
     HGDIOBJ oldFont = SelectObject(dc, state->font);
-    TEXTMETRICA metrics;
-    BOOL measured = GetTextMetricsA(dc, &metrics);
+    TEXTMETRICW metrics;
+    BOOL measured = GetTextMetricsW(dc, &metrics);
     if (oldFont)
         SelectObject(dc, oldFont);
     ReleaseDC(state->inputEdit, dc);
@@ -41,16 +41,16 @@ long WantedInputHeight(const TerminalState *state, const RECT &formatRect)
 // line must keep it.
 void SetVisibleBit(HWND pane, bool visible)
 {
-    LONG style = GetWindowLongA(pane, GWL_STYLE);
+    LONG style = GetWindowLongW(pane, GWL_STYLE);
     LONG wanted = visible ? (style | WS_VISIBLE) : (style & ~static_cast<LONG>(WS_VISIBLE));
     if (wanted != style)
-        SetWindowLongA(pane, GWL_STYLE, wanted);
+        SetWindowLongW(pane, GWL_STYLE, wanted);
 }
 
 void ShowOutputEnd(HWND outputPane)
 {
     PutCaretAtEnd(outputPane);
-    SendMessageA(outputPane, EM_SCROLLCARET, 0, 0);
+    SendMessageW(outputPane, EM_SCROLLCARET, 0, 0);
 }
 
 // A right click offers the command menus where the operator points; the chosen
@@ -80,7 +80,7 @@ void LayoutPanes(HWND mainWindow)
     GetWindowRect(state->inputEdit, &inputWindow);
     MapWindowPoints(NULL, mainWindow, reinterpret_cast<POINT *>(&inputWindow), 2);
     GetClientRect(state->inputEdit, &inputClient);
-    SendMessageA(state->inputEdit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatRect));
+    SendMessageW(state->inputEdit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatRect));
     PaneRect input = PlaceInputLine(ToPaneRect(client), ToPaneRect(inputWindow),
                                     inputClient.bottom - inputClient.top,
                                     WantedInputHeight(state, formatRect));
@@ -106,7 +106,7 @@ BOOL HandleSetCursor(HWND mainWindow, HWND cursorWindow, UINT hitTest)
     const TerminalState *state = GetTerminalState(mainWindow);
     if (!state || cursorWindow != state->outputEdit || hitTest != HTCLIENT)
         return FALSE;
-    SetCursor(LoadCursorA(NULL, IDC_ARROW));
+    SetCursor(LoadCursorW(NULL, IDC_ARROW));
     return TRUE;
 }
 
@@ -116,7 +116,7 @@ LRESULT CALLBACK OutputPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM l
 {
     const TerminalState *state = GetParentTerminalState(pane);
     if (!state || !state->outputOldProc)
-        return DefWindowProcA(pane, message, wParam, lParam);
+        return DefWindowProcW(pane, message, wParam, lParam);
     switch (message) {
     case WM_SETFOCUS:
         if (state->inputEdit && IsWindow(state->inputEdit)) {
@@ -132,5 +132,5 @@ LRESULT CALLBACK OutputPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM l
             return 0;
         break;
     }
-    return CallWindowProcA(state->outputOldProc, pane, message, wParam, lParam);
+    return CallWindowProcW(state->outputOldProc, pane, message, wParam, lParam);
 }

@@ -7,11 +7,11 @@
 static int RunMessageLoop(HWND mainWindow, HACCEL accelerators)
 {
     MSG message = {};
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
-        if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &message))
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        if (accelerators && TranslateAcceleratorW(mainWindow, accelerators, &message))
             continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return (int)message.wParam;
 }
@@ -28,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showComman
     }
     ShowWindow(mainWindow, showCommand);
     UpdateWindow(mainWindow);
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     int exitCode = RunMessageLoop(mainWindow, accelerators);
     RemoveDialogCentring();
     return exitCode;

@@ -10,6 +10,7 @@
 #include "ipc/dde_server.h"
 #include "ipc/ims_link.h"
 #include "resources/resource_ids.h"
+#include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "settings/settings_file.h"
 #include "textflow/daily_log.h"
@@ -20,22 +21,22 @@ static const DWORD kInitialBufferSize = 1024;
 
 ATOM RegisterMainWindowClass(HINSTANCE instance)
 {
-    WNDCLASSA windowClass = {};
+    WNDCLASSW windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.cbWndExtra = sizeof(TerminalState *);
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAINICON));
-    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAINICON));
+    windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
     windowClass.lpszClassName = kMainClassName;
-    return RegisterClassA(&windowClass);
+    return RegisterClassW(&windowClass);
 }
 
 HWND CreateMainWindow(HINSTANCE instance)
 {
-    return CreateWindowExA(0, kMainClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+    return CreateWindowExW(0, kMainClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
                            instance, NULL);
 }
@@ -70,7 +71,7 @@ static void FreeTerminalState(TerminalState *state)
 static BOOL SetAppearanceDefaults(TerminalState *state)
 {
     state->font = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
-    if (!state->font || !GetObjectA(state->font, sizeof state->logFont, &state->logFont))
+    if (!state->font || !GetObjectW(state->font, sizeof state->logFont, &state->logFont))
         return FALSE;
     state->textColor = GetSysColor(COLOR_WINDOWTEXT);
     state->backColor = GetSysColor(COLOR_WINDOW);
@@ -93,19 +94,19 @@ static BOOL AllocateTextBuffers(TerminalState *state)
 
 static HWND CreatePane(HWND mainWindow, const TerminalState *state, int id, DWORD style)
 {
-    HWND pane = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | style,
+    HWND pane = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | style,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 state->instance, NULL);
     if (pane)
-        SendMessageA(pane, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), TRUE);
+        SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), TRUE);
     return pane;
 }
 
 static WNDPROC Subclass(HWND pane, WNDPROC procedure)
 {
     return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+        SetWindowLongPtrW(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 // The record is complete and attached; bring the window to life and queue
@@ -132,12 +133,12 @@ static void StartTerminal(HWND window, TerminalState *state)
     state->outputOldProc = Subclass(state->outputEdit, OutputPaneProc);
     state->inputOldProc = Subclass(state->inputEdit, InputLineProc);
     state->timerId = SetTimer(window, kPollTimerId, kPollIntervalMs, NULL);
-    PostMessageA(window, WM_COMMAND, firstCommand, 0);
+    PostMessageW(window, WM_COMMAND, firstCommand, 0);
     if (state->imsEnabled)
-        PostMessageA(window, kImsDiscoverMessage, 0, 0);
+        PostMessageW(window, kImsDiscoverMessage, 0, 0);
 }
 
-static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
+static LRESULT OnCreate(HWND window, const CREATESTRUCTW *create)
 {
     AttachTerminalState(window, NULL);
     auto *state = static_cast<TerminalState *>(LocalAlloc(LPTR, sizeof(TerminalState)));
@@ -150,7 +151,8 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
         return -1;
     }
     state->writeLog = 1;
-    state->imsMessage = RegisterWindowMessageA(kImsMessageName);
+    state->autoReconnect = 1;
+    state->imsMessage = RegisterWindowMessageW(kImsMessageName);
     state->outputEdit = CreatePane(window, state, kOutputPaneId, ES_MULTILINE | ES_AUTOVSCROLL);
     state->inputEdit = CreatePane(window, state, kInputLineId, ES_AUTOHSCROLL);
     if (!state->outputEdit || !state->inputEdit) {
@@ -159,7 +161,7 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTA *create)
     }
     // 220 wide display lines and a chunk on top outgrow an edit control's
     // default limit of about 32 KB, which would silently drop received text.
-    SendMessageA(state->outputEdit, EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(state->outputEdit, EM_SETLIMITTEXT, 0, 0);
     AttachTerminalState(window, state);
     StartTerminal(window, state);
     return 0;
@@ -170,14 +172,29 @@ static void OnClose(HWND window)
     TerminalState *state = GetTerminalState(window);
     if (!state)
         return;
-    if (state->writeLog && SendMessageA(state->outputEdit, EM_GETMODIFY, 0, 0)) {
-        LogOutputPane(window, -1, -1);
-        // A second close (a repeated Exit dispatched during the shutdown
-        // wait) must not log the same text again.
-        SendMessageA(state->outputEdit, EM_SETMODIFY, FALSE, 0);
-    }
+    LogPaneBeforeExit(window);
     SaveSettings(state);
     ReleaseImsLink(window);
+}
+
+static void StopPollTimer(HWND window, TerminalState *state)
+{
+    if (state->timerId)
+        KillTimer(window, state->timerId);
+    state->timerId = 0;
+}
+
+// At logoff or shutdown the system ends the process after this message,
+// without a close: what a close keeps is kept now, and nothing received
+// afterwards goes unlogged into the pane.
+static void OnEndSession(HWND window)
+{
+    TerminalState *state = GetTerminalState(window);
+    if (!state)
+        return;
+    StopPollTimer(window, state);
+    OnClose(window);
+    FinishDailyLog(window);
 }
 
 static void Unsubclass(HWND pane, WNDPROC *oldProc)
@@ -189,23 +206,29 @@ static void Unsubclass(HWND pane, WNDPROC *oldProc)
 
 static void OnDestroy(HWND window)
 {
+    // Nothing received during the waits below may reach the pane after the
+    // close has logged it.
+    TerminalState *state = GetTerminalState(window);
+    if (state)
+        StopPollTimer(window, state);
     EndAllDdeConversations(window);
     // The wait for the DDE clients dispatches messages: a second close may
     // have released everything already, or an announcement linked the input
     // monitor server again to an input line about to go. The release waits on
     // the server too; a client that initiates meanwhile must not be taken up
-    // into a table that is about to be freed without ending it.
-    TerminalState *state = GetTerminalState(window);
+    // into a table that is about to be freed without ending it. What DDE
+    // clients or a paste showed meanwhile is logged after the close's text.
+    state = GetTerminalState(window);
     if (state)
         state->ddeEnabled = 0;
     ReleaseImsLink(window);
+    LogPaneBeforeExit(window);
+    FinishDailyLog(window);
     state = GetTerminalState(window);
     if (state) {
         FreeDdeConversationTable(&state->ddeServer);
-        if (state->timerId)
-            KillTimer(window, state->timerId);
-        state->timerId = 0;
         ClosePort(window);
+        DetachMirroredMenus(window);
         Unsubclass(state->outputEdit, &state->outputOldProc);
         Unsubclass(state->inputEdit, &state->inputOldProc);
         FreeTerminalState(state);
@@ -223,9 +246,13 @@ static BOOL OnSetFocus(HWND window)
     return TRUE;
 }
 
+// An acknowledgement is released whether or not the service is on: one may
+// come after the probe switched it off.
 static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     TerminalState *state = GetTerminalState(window);
+    if (message == WM_DDE_ACK)
+        HandleDdeAck(window, wParam, lParam);
     if (!state || !state->ddeEnabled)
         return;
     HWND sender = reinterpret_cast<HWND>(wParam);
@@ -236,13 +263,19 @@ static void RouteDdeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_DDE_TERMINATE:
         HandleDdeTerminate(window, sender);
         break;
-    case WM_DDE_ACK:
-        HandleProbeAck(&state->ddeServer, wParam, lParam);
-        break;
     case WM_DDE_EXECUTE:
         HandleDdeExecute(window, sender, lParam);
         break;
     }
+}
+
+// What arrived before the sleep is taken in before the port is let go.
+static void OnPowerBroadcast(HWND window, WPARAM event)
+{
+    const TerminalState *state = GetTerminalState(window);
+    if (state && event == PBT_APMSUSPEND)
+        PollReceive(window, state->timerId);
+    HandlePowerEvent(window, event);
 }
 
 static BOOL IsImsMessage(HWND window, UINT message)
@@ -256,7 +289,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     LRESULT result = 0;
     switch (message) {
     case WM_CREATE:
-        return OnCreate(window, reinterpret_cast<const CREATESTRUCTA *>(lParam));
+        return OnCreate(window, reinterpret_cast<const CREATESTRUCTW *>(lParam));
     case WM_DESTROY:
         OnDestroy(window);
         return 0;
@@ -271,6 +304,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         OnClose(window);
         break;
+    case WM_ENDSESSION:
+        if (wParam)
+            OnEndSession(window);
+        return 0;
     case WM_SETCURSOR:
         if (HandleSetCursor(window, reinterpret_cast<HWND>(wParam), LOWORD(lParam)))
             return TRUE;
@@ -286,6 +323,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         PollReceive(window, wParam);
         CheckImsLink(window, wParam);
+        RetryDailyLog(window);
+        RetryLostPort(window, wParam);
+        break;
+    case WM_DEVICECHANGE:
+        HandleDeviceChange(window, wParam, lParam);
+        break;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(window, wParam);
         break;
     case WM_INITMENUPOPUP:
         UpdateMenuChecks(window, reinterpret_cast<HMENU>(wParam));
@@ -306,10 +351,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kImsDiscoverMessage:
         StartImsDiscovery(window);
         break;
+    case kLogWaitsMessage:
+    case kPortStateMessage:
+        RefreshTitle(window);
+        break;
     default:
         if (IsImsMessage(window, message))
             HandleImsMessage(window, wParam, lParam);
         break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

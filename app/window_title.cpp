@@ -1,43 +1,40 @@
 #include "app/window_title.h"
 
-#include <cstdio>
+#include <cwchar>
 
 #include "core/program_identity.h"
 
-// A cut can separate a lead byte from its trail byte; the lone lead byte
-// would show as a stray character (or swallow the terminator on display), so
-// it goes too. Only a scan from the start tells lead bytes from trail bytes.
-static void DropSplitCharacter(char *text, bool (*isLeadByte)(unsigned char))
+// Appends as much of text as the buffer holds, keeping it terminated.
+static void Append(wchar_t *out, std::size_t size, std::size_t *used, const wchar_t *text)
 {
-    if (!isLeadByte)
-        return;
-    for (char *at = text; *at; ++at) {
-        if (!isLeadByte(static_cast<unsigned char>(*at)))
-            continue;
-        if (!at[1]) {
-            *at = '\0';
-            return;
-        }
-        ++at;
-    }
+    for (; *text && *used + 1 < size; ++text)
+        out[(*used)++] = *text;
+    out[*used] = L'\0';
 }
 
-void FormatWindowTitle(char *out, std::size_t size, const TitleParts &parts)
+void FormatWindowTitle(wchar_t *out, std::size_t size, const TitleParts &parts)
 {
     if (size == 0)
         return;
-    out[0] = '\0';
+    out[0] = L'\0';
     std::size_t used = 0;
+    if (parts.logWaits)
+        Append(out, size, &used, L"*");
     if (parts.portOpen) {
-        int written = std::snprintf(out, size, "COM%lld %ld - ", parts.portNumber, parts.baudRate);
-        if (written < 0)
-            return;
-        used = static_cast<std::size_t>(written) < size ? static_cast<std::size_t>(written) : size - 1;
+        // Room for any two numbers.
+        wchar_t port[64];
+        std::swprintf(port, sizeof port / sizeof port[0], L"COM%lld %ld", parts.portNumber, parts.baudRate);
+        Append(out, size, &used, port);
+        if (parts.portState && *parts.portState) {
+            Append(out, size, &used, L" ");
+            Append(out, size, &used, parts.portState);
+        }
+        Append(out, size, &used, L" - ");
     }
-    if (parts.ddeEnabled)
-        std::snprintf(out + used, size - used, "%s (%s)", kProgramName,
-                      parts.serviceName ? parts.serviceName : "");
-    else
-        std::snprintf(out + used, size - used, "%s", kProgramName);
-    DropSplitCharacter(out, parts.isLeadByte);
+    Append(out, size, &used, kProgramName);
+    if (parts.ddeEnabled) {
+        Append(out, size, &used, L" (");
+        Append(out, size, &used, parts.serviceName ? parts.serviceName : L"");
+        Append(out, size, &used, L")");
+    }
 }

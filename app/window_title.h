@@ -4,18 +4,18 @@
 
 #include <cstddef>
 
-#include "core/lead_byte.h"
-
 struct TitleParts {
-    bool portOpen;
+    // Text waits for the daily log: the title starts with a mark, "*" as in
+    // an editor with changes not yet saved.
+    bool logWaits;
+    bool portOpen;  // or lost and waited for
     long long portNumber;  // 1 for COM1
     long baudRate;
+    const wchar_t *portState;  // a word after the port, such as that it is waited for; "" for none
     bool ddeEnabled;
-    const char *serviceName;
-    // The code page's double-byte lead-byte test; NULL for single-byte text.
-    LeadByteTest isLeadByte;
+    const wchar_t *serviceName;
 };
 
 // Writes at most size - 1 characters and always terminates; a title longer
-// than the buffer is cut, never inside a double-byte character.
-void FormatWindowTitle(char *out, std::size_t size, const TitleParts &parts);
+// than the buffer is cut.
+void FormatWindowTitle(wchar_t *out, std::size_t size, const TitleParts &parts);

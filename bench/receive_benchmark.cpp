@@ -300,7 +300,7 @@ Run RunTerminal(const Stream &stream)
     std::string process = ProcessDirectory(terminal.PathOf("VRK.exe"), "");
     Cost before = ReadCost(process);
     StreamFromHost(kTerminalPort + 20, stream, record, &run);
-    run.drainSeconds = SecondsUntilStill([&] { return SendMessageA(pane, WM_GETTEXTLENGTH, 0, 0); });
+    run.drainSeconds = SecondsUntilStill([&] { return SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0); });
     NoteCost(before, ReadCost(process), &run);
     run.peakWorkingSet = PeakWorkingSet(terminal.Process());
     if (!terminal.Close())
@@ -550,7 +550,7 @@ int Soak(int minutes)
     stream.writePeriodMs = kWritePeriodsMs[1];
     stream.seconds = minutes * 60.0;
     StreamFromHost(kTerminalPort + 20, stream, record, &run);
-    SecondsUntilStill([&] { return SendMessageA(GetDlgItem(terminal.MainWindow(), kOutputPaneId), WM_GETTEXTLENGTH, 0, 0); });
+    SecondsUntilStill([&] { return SendMessageW(GetDlgItem(terminal.MainWindow(), kOutputPaneId), WM_GETTEXTLENGTH, 0, 0); });
     SIZE_T atEnd = WorkingSet(process);
     firstMinute.join();
     terminal.Close();

@@ -8,12 +8,17 @@
 # With VRK_BENCH_DISPLAY=current and DISPLAY set, the windows appear on that
 # display instead of a private virtual one. VRK_BENCH_DPI sets the display's
 # resolution in dots per inch (default 96; 144 is a display scaled to 150%).
+# VRK_BENCH_LANG sets the locale Wine takes the system code page from
+# (default ja_JP.UTF-8, code page 932; en_US.UTF-8 gives 1252, as on an
+# English Windows); a program run on the bench can also set LANG and LC_ALL
+# for itself.
 #
 # Cables (terminal side <-> far side): COM1-COM21, COM2-COM22, COM3-COM23,
 # COM5-COM25, COM12-COM32. COM40 names no device. The process id of each
 # cable is in BENCH/COMn.pid (n the terminal side), so that a test can pull
-# a cable by ending it; VRK_BENCH names BENCH. The private display's process
-# id is in BENCH/display.pid.
+# a cable and plug it in again: "$VRK_CABLE" "$VRK_BENCH" pull|plug n
+# (bench/cable.sh); VRK_BENCH names BENCH. The private display's process id
+# is in BENCH/display.pid.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/steps.sh"
 
@@ -26,8 +31,9 @@ mkdir -p "$bench"
 export WINEPREFIX="$bench/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=${VRK_BENCH_LANG:-ja_JP.UTF-8} LC_ALL=${VRK_BENCH_LANG:-ja_JP.UTF-8}
 export VRK_BENCH="$bench"
+export VRK_CABLE="$(cd "$(dirname "$0")" && pwd)/cable.sh"
 
 # Debian's wine command prefers the 32-bit loader wherever wine32 is
 # installed, even on a kernel that cannot run it; there every Wine command,
@@ -44,8 +50,20 @@ use_runnable_loader() {
 }
 
 pids=()
+# A cable plugged in again by a test is no child of this script; its id is
+# taken from its file only while it still names that cable's socat.
+stop_cables() {
+    local file pid
+    for file in "$bench"/COM*.pid; do
+        [ -e "$file" ] || continue
+        pid=$(cat "$file")
+        grep -qa "link=$bench/" "/proc/$pid/cmdline" 2>/dev/null && kill "$pid" 2>/dev/null || true
+        rm -f "$file"
+    done
+}
 stop_bench() {
     wineserver -k >/dev/null 2>&1 || true
+    stop_cables
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
@@ -72,19 +90,10 @@ start_display() {
 }
 
 start_cables() {
-    local near far
+    local near
     for near in 1 2 3 5 12; do
-        far=$((near + 20))
-        rm -f "$bench/COM$near" "$bench/COM$far"
-        socat "pty,raw,echo=0,link=$bench/COM$near" "pty,raw,echo=0,link=$bench/COM$far" 2>/dev/null &
-        pids+=($!)
-        echo $! >"$bench/COM$near.pid"
+        "$VRK_CABLE" "$bench" plug "$near" || exit 1
     done
-    for _ in $(seq 100); do
-        [ -e "$bench/COM12" ] && [ -e "$bench/COM32" ] && [ -e "$bench/COM1" ] && return 0
-        sleep 0.05
-    done
-    echo "socat cables did not come up" >&2; exit 1
 }
 
 map_ports() {

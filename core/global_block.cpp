@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/shift_jis.h"
+
 BOOL GrowGlobalBlock(HGLOBAL *block, DWORD *size, DWORD needed)
 {
     if (needed <= *size && *block)
@@ -13,6 +15,13 @@ BOOL GrowGlobalBlock(HGLOBAL *block, DWORD *size, DWORD needed)
     *block = grown;
     *size = needed;
     return TRUE;
+}
+
+BOOL FitTextAndShiftJis(HGLOBAL *block, DWORD *size, DWORD length, DWORD extra)
+{
+    if (length > (MAXDWORD - extra) / 5)
+        return FALSE;
+    return GrowGlobalBlock(block, size, (length + 1) * static_cast<DWORD>(sizeof(wchar_t)) + 2 * length + extra);
 }
 
 LockedBlock::LockedBlock(HGLOBAL block)
@@ -34,16 +43,32 @@ bool IsBlockLocked(HGLOBAL block)
     return flags != GMEM_INVALID_HANDLE && (flags & GMEM_LOCKCOUNT) != 0;
 }
 
-char *CopyForeignString(HGLOBAL block)
+// Characters of the given kind before the terminator, or in the whole block
+// when it has none.
+template <typename Character>
+static SIZE_T ForeignLength(const Character *text, SIZE_T blockSize)
+{
+    SIZE_T capacity = blockSize / sizeof(Character);
+    SIZE_T length = 0;
+    while (length < capacity && text[length] != 0)
+        ++length;
+    return length;
+}
+
+char *CopyForeignString(HGLOBAL block, BOOL utf16)
 {
     LockedBlock source(block);
     if (!source.bytes())
         return NULL;
+    const auto *wide = reinterpret_cast<const wchar_t *>(source.bytes());
     SIZE_T size = GlobalSize(block);
-    const void *terminator = std::memchr(source.bytes(), '\0', size);
-    SIZE_T length = terminator ? static_cast<SIZE_T>(static_cast<const char *>(terminator) - source.bytes()) : size;
-    char *copy = length < MAXDWORD ? static_cast<char *>(GlobalAlloc(GPTR, length + 1)) : NULL;
-    if (copy)
+    SIZE_T length = utf16 ? ForeignLength(wide, size) : ForeignLength(source.bytes(), size);
+    // Two bytes a character at most, and the terminator.
+    SIZE_T bytes = utf16 ? 2 * length : length;
+    char *copy = bytes < MAXDWORD ? static_cast<char *>(GlobalAlloc(GPTR, bytes + 1)) : NULL;
+    if (copy && utf16)
+        WideToShiftJis(wide, length, copy);
+    else if (copy)
         std::memcpy(copy, source.bytes(), length);
     return copy;
 }

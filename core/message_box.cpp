@@ -1,6 +1,6 @@
 #include "core/message_box.h"
 
-#include <cstdio>
+#include <cwchar>
 
 #include "core/program_identity.h"
 
@@ -11,17 +11,17 @@ static const int kTextSize = kEntrySize + 64;
 
 int ShowMessage(HWND owner, UINT entry, UINT icon)
 {
-    char text[kEntrySize] = "";
-    LoadStringA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE)), entry, text,
+    wchar_t text[kEntrySize] = L"";
+    LoadStringW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)), entry, text,
                 kEntrySize - 1);
-    return MessageBoxA(owner, text, kProgramName, MB_OK | icon);
+    return MessageBoxW(owner, text, kProgramName, MB_OK | icon);
 }
 
-int ShowFailure(HWND owner, UINT entry, const char *step, DWORD code)
+int ShowFailure(HWND owner, UINT entry, const wchar_t *step, DWORD code)
 {
-    char text[kTextSize] = "";
-    int length = LoadStringA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE)),
+    wchar_t text[kTextSize] = L"";
+    int length = LoadStringW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                              entry, text, kEntrySize - 1);
-    snprintf(text + length, sizeof text - length, "\n(%s:%08lx)", step, static_cast<unsigned long>(code));
-    return MessageBoxA(owner, text, kProgramName, MB_OK | MB_ICONERROR);
+    std::swprintf(text + length, kTextSize - length, L"\n(%ls:%08lx)", step, static_cast<unsigned long>(code));
+    return MessageBoxW(owner, text, kProgramName, MB_OK | MB_ICONERROR);
 }

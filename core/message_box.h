@@ -5,4 +5,4 @@
 #include <windows.h>
 
 int ShowMessage(HWND owner, UINT entry, UINT icon);
-int ShowFailure(HWND owner, UINT entry, const char *step, DWORD code);
+int ShowFailure(HWND owner, UINT entry, const wchar_t *step, DWORD code);

@@ -4,7 +4,7 @@ TerminalState *GetTerminalState(HWND mainWindow)
 {
     if (!mainWindow)
         return NULL;
-    return reinterpret_cast<TerminalState *>(GetWindowLongPtrA(mainWindow, 0));
+    return reinterpret_cast<TerminalState *>(GetWindowLongPtrW(mainWindow, 0));
 }
 
 TerminalState *GetParentTerminalState(HWND child)
@@ -14,5 +14,5 @@ TerminalState *GetParentTerminalState(HWND child)
 
 void AttachTerminalState(HWND mainWindow, TerminalState *state)
 {
-    SetWindowLongPtrA(mainWindow, 0, reinterpret_cast<LONG_PTR>(state));
+    SetWindowLongPtrW(mainWindow, 0, reinterpret_cast<LONG_PTR>(state));
 }

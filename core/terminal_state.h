@@ -10,6 +10,9 @@ enum DdeConversationState : LONG {
     kDdeTerminating = 3,
 };
 
+// The daily log's text that waits for its file (textflow/log_backlog.h).
+struct LogBacklog;
+
 struct DdeConversation {
     HWND client;
     LONG state;
@@ -17,7 +20,7 @@ struct DdeConversation {
 
 struct DdeServerState {
     HWND owner;
-    char serviceName[MAX_PATH];
+    wchar_t serviceName[MAX_PATH];
     LONG capacity;
     LONG count;
     HGLOBAL storage;
@@ -36,7 +39,7 @@ struct TerminalState {
     WNDPROC outputOldProc;
     WNDPROC inputOldProc;
     HFONT font;
-    LOGFONTA logFont;
+    LOGFONTW logFont;
     COLORREF textColor;
     COLORREF backColor;
     HBRUSH backBrush;
@@ -46,20 +49,27 @@ struct TerminalState {
     HGLOBAL receiveBuffer;
     DWORD receiveBufferSize;
     UINT_PTR timerId;
-    char iniPath[MAX_PATH];
-    char logDirectory[MAX_PATH];
+    wchar_t iniPath[MAX_PATH];
+    wchar_t logDirectory[MAX_PATH];
     LONG shiftLock;
     LONG hideInput;
     HMENU contextMenu;
     HGLOBAL logBuffer;
     DWORD logBufferSize;
+    LogBacklog *logBacklog;
     LONG ddeEnabled;
     DdeServerState ddeServer;
     LONG portIndex;
     LONG baudRate;
     HANDLE port;
     DCB dcb;
+    // The switch; the port's device went away and the port is waited for;
+    // poll ticks since it was last seen present (serial/port_recovery.h).
+    LONG autoReconnect;
+    LONG portLost;
+    LONG portSeenTicks;
     LONG sendFailureShown;
+    // The line's bytes: a Shift-JIS lead byte that ended the last chunk.
     char leadByteCarry;
     LONG undoCapturing;
     LONG enableUndo;

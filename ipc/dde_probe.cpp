@@ -15,7 +15,7 @@ static const DWORD kPartnerAnswerTimeoutMs = 10000;
 static void BroadcastInitiate(HWND mainWindow, ATOM service, ATOM topic)
 {
     // An initiate is sent, not posted, so its atoms travel unpacked.
-    SendMessageTimeoutA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(mainWindow),
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(mainWindow),
                         MAKELPARAM(service, topic), SMTO_ABORTIFHUNG, kDdeSendTimeoutMs, NULL);
 }
 
@@ -29,7 +29,7 @@ static BOOL IsWaitingForPartner(HWND mainWindow)
 static void EndProbeConversation(HWND mainWindow, DdeServerState *server)
 {
     server->probeState = kDdeTerminating;
-    if (!PostMessageA(server->probePartner, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0))
+    if (!PostMessageW(server->probePartner, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0))
         return;
     DWORD start = GetTickCount();
     while (IsWaitingForPartner(mainWindow)) {
@@ -50,8 +50,8 @@ int ProbeDuplicateService(HWND mainWindow, DdeServerState *server)
         return 0;
     // Without both atoms there is nothing to ask: a zero atom would be the
     // wildcard and reach every server of every name.
-    ATOM service = GlobalAddAtomA(server->serviceName);
-    ATOM topic = GlobalAddAtomA(kDdeTopicName);
+    ATOM service = GlobalAddAtomW(server->serviceName);
+    ATOM topic = GlobalAddAtomW(kDdeTopicName);
     if (service && topic) {
         server->probePartner = NULL;
         server->probing = 1;
@@ -76,24 +76,36 @@ int ProbeDuplicateService(HWND mainWindow, DdeServerState *server)
 
 // An answer to the probe's initiate: the first server becomes the partner;
 // any other is told at once that its conversation is over, so no server keeps
-// a conversation with this window. The atoms of every answer are the
-// receiver's to delete.
-void HandleProbeAck(DdeServerState *server, WPARAM wParam, LPARAM lParam)
+// a conversation with this window.
+static void TakeProbeAnswer(DdeServerState *server, HWND answering)
 {
-    if (!server->probing)
-        return;
-    // Answers come during the broadcast; one that comes later was sent too
-    // (a posted acknowledgement is no answer to an initiate).
-    BOOL inBroadcast = server->probeState == kDdeInitiated || server->probeState == kDdeConnected;
-    if (!inBroadcast && !InSendMessage())
-        return;
-    HWND answering = reinterpret_cast<HWND>(wParam);
     if (server->probeState == kDdeInitiated) {
         server->probeState = kDdeConnected;
         server->probePartner = answering;
     } else if (answering != server->probePartner) {
-        PostMessageA(answering, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(server->owner), 0);
+        PostMessageW(answering, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(server->owner), 0);
     }
+}
+
+// Every acknowledgement that reaches this window is its own to release, also
+// one that comes after the probe. An answer to an initiate is sent and
+// carries two atoms: during the broadcast only sent messages are handled, and
+// afterwards a late answer still comes as a send. Any other acknowledgement
+// is posted with a packed parameter; this window posts nothing that is
+// acknowledged, so it is a stray, and only its packing is ours.
+void HandleDdeAck(HWND mainWindow, WPARAM wParam, LPARAM lParam)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return;
+    DdeServerState *server = &state->ddeServer;
+    BOOL inBroadcast = server->probing && (server->probeState == kDdeInitiated || server->probeState == kDdeConnected);
+    if (!inBroadcast && !InSendMessage()) {
+        FreeDDElParam(WM_DDE_ACK, lParam);
+        return;
+    }
+    if (server->probing)
+        TakeProbeAnswer(server, reinterpret_cast<HWND>(wParam));
     GlobalDeleteAtom(LOWORD(lParam));
     GlobalDeleteAtom(HIWORD(lParam));
 }
@@ -107,7 +119,7 @@ void HandleProbeTerminate(HWND mainWindow, HWND sender)
         return;
     DdeServerState *server = &state->ddeServer;
     if (server->probeState == kDdeConnected)
-        PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+        PostMessageW(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
     else if (server->probeState != kDdeTerminating)
         return;
     server->probeState = kDdeFree;
@@ -120,5 +132,5 @@ void ShowDuplicateServiceNotice(HWND mainWindow)
         return;
     ShowMessage(mainWindow, IDS_DUPLICATE_SERVICE, MB_ICONERROR);
     if (GetTerminalState(mainWindow))
-        PostMessageA(mainWindow, WM_COMMAND, IDM_CONNECT, 0);
+        PostMessageW(mainWindow, WM_COMMAND, IDM_CONNECT, 0);
 }

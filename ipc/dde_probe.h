@@ -4,6 +4,6 @@
 #include "core/terminal_state.h"
 
 int ProbeDuplicateService(HWND mainWindow, DdeServerState *server);
-void HandleProbeAck(DdeServerState *server, WPARAM wParam, LPARAM lParam);
+void HandleDdeAck(HWND mainWindow, WPARAM wParam, LPARAM lParam);
 void HandleProbeTerminate(HWND mainWindow, HWND sender);
 void ShowDuplicateServiceNotice(HWND mainWindow);

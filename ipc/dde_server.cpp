@@ -22,10 +22,11 @@ static const WORD kPositiveAck = 0x8000;
 static const DWORD kTerminateAnswerTimeoutMs = 3000;
 static const DWORD kShutdownTimeoutMs = 10000;
 
-// A private copy of a client's command string, freed on every path.
+// A private copy of a client's command string, in Shift-JIS, freed on every
+// path.
 class CommandCopy {
 public:
-    explicit CommandCopy(HGLOBAL block) : text_(CopyForeignString(block)) {}
+    CommandCopy(HGLOBAL block, BOOL utf16) : text_(CopyForeignString(block, utf16)) {}
     ~CommandCopy()
     {
         if (text_)
@@ -39,12 +40,12 @@ private:
     char *text_;
 };
 
-void InitDdeServer(DdeServerState *server, HWND owner, const char *serviceName)
+void InitDdeServer(DdeServerState *server, HWND owner, const wchar_t *serviceName)
 {
     ZeroMemory(server, sizeof *server);
     server->owner = owner;
     if (serviceName)
-        lstrcpynA(server->serviceName, serviceName, sizeof server->serviceName);
+        lstrcpynW(server->serviceName, serviceName, MAX_PATH);
 }
 
 static DdeConversation *LockTable(DdeServerState *server)
@@ -128,9 +129,22 @@ static void ClearConversation(DdeConversation *conversation)
     conversation->state = kDdeFree;
 }
 
-static BOOL ReadAtomName(ATOM atom, char (&name)[MAX_PATH])
+// A client that died without a terminate leaves its entry behind: it must not
+// hold a place for the rest of the run, nor refuse a new window that is given
+// the same handle. Leaves the table locked.
+static void DropVanishedClients(DdeServerState *server)
 {
-    return atom && GlobalGetAtomNameA(atom, name, MAX_PATH) > 0;
+    DdeConversation *entries = LockTable(server);
+    for (LONG i = 0; entries && i < server->count; ++i) {
+        if (entries[i].client && !IsWindow(entries[i].client))
+            ClearConversation(&entries[i]);
+    }
+    CompactTable(server);
+}
+
+static BOOL ReadAtomName(ATOM atom, wchar_t (&name)[MAX_PATH])
+{
+    return atom && GlobalGetAtomNameW(atom, name, MAX_PATH) > 0;
 }
 
 // Answers an initiate with new atoms spelled as the client wrote them. Per the
@@ -139,15 +153,15 @@ static BOOL ReadAtomName(ATOM atom, char (&name)[MAX_PATH])
 // A send that times out while the client handles it has reached it; one to a
 // client whose thread has stopped answering is given up at once with the same
 // error and never reaches it, so such a client is not answered at all.
-static BOOL AnswerInitiate(HWND mainWindow, HWND client, const char *service, const char *topic)
+static BOOL AnswerInitiate(HWND mainWindow, HWND client, const wchar_t *service, const wchar_t *topic)
 {
-    ATOM serviceAtom = GlobalAddAtomA(service);
-    ATOM topicAtom = GlobalAddAtomA(topic);
+    ATOM serviceAtom = GlobalAddAtomW(service);
+    ATOM topicAtom = GlobalAddAtomW(topic);
     BOOL delivered = FALSE;
     if (serviceAtom && topicAtom && !IsHungAppWindow(client)) {
         // An initiate's answer is sent, not posted, so its atoms travel unpacked.
         LPARAM atoms = MAKELPARAM(serviceAtom, topicAtom);
-        delivered = SendMessageTimeoutA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), atoms,
+        delivered = SendMessageTimeoutW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), atoms,
                                         SMTO_ABORTIFHUNG, kDdeSendTimeoutMs, NULL) != 0 ||
                     GetLastError() == ERROR_TIMEOUT;
     }
@@ -170,15 +184,18 @@ static void RecordConversation(HWND mainWindow, HWND client)
         return;
     DdeServerState *server = &state->ddeServer;
     if (!FindConversation(server, client) && !AddConversation(server, client))
-        PostMessageA(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+        PostMessageW(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
     UnlockTable(server);
 }
 
+// DDE names are compared without regard to case, the topic too: a global atom
+// keeps the spelling of whoever added the name first, so while any program
+// holds "COMMAND" every client's "Command" reads back that way.
 static BOOL IsOurService(const DdeServerState *server, ATOM service, ATOM topic,
-                         char (&serviceText)[MAX_PATH], char (&topicText)[MAX_PATH])
+                         wchar_t (&serviceText)[MAX_PATH], wchar_t (&topicText)[MAX_PATH])
 {
     return ReadAtomName(service, serviceText) && ReadAtomName(topic, topicText) &&
-           lstrcmpiA(serviceText, server->serviceName) == 0 && lstrcmpA(topicText, kDdeTopicName) == 0;
+           lstrcmpiW(serviceText, server->serviceName) == 0 && lstrcmpiW(topicText, kDdeTopicName) == 0;
 }
 
 void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
@@ -188,8 +205,9 @@ void HandleDdeInitiate(HWND mainWindow, HWND client, ATOM service, ATOM topic)
     if (!state || state->ddeServer.probing || !IsWindow(client))
         return;
     DdeServerState *server = &state->ddeServer;
-    char serviceText[MAX_PATH];
-    char topicText[MAX_PATH];
+    wchar_t serviceText[MAX_PATH];
+    wchar_t topicText[MAX_PATH];
+    DropVanishedClients(server);
     BOOL busy = FindConversation(server, client) != NULL;
     BOOL answer = !busy && IsOurService(server, service, topic, serviceText, topicText) &&
                   ReserveConversation(server);
@@ -214,12 +232,14 @@ static BOOL IsConnected(HWND mainWindow, HWND client)
 static void AcknowledgeExecute(HWND mainWindow, HWND client, HGLOBAL block)
 {
     LPARAM ack = PackDDElParam(WM_DDE_ACK, kPositiveAck, reinterpret_cast<UINT_PTR>(block));
-    if (ack && !PostMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), ack))
+    if (ack && !PostMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(mainWindow), ack))
         FreeDDElParam(WM_DDE_ACK, ack);
 }
 
 // Writes a Send command's text to the line, without its line feeds and with
-// nothing added. Returns 1 for a Send command, whatever the write did.
+// nothing added; with no port open nothing goes out and nothing is shown as
+// sent, while a port waited for fails the send with its box. Returns 1 for a
+// Send command, whatever the write did.
 static int RunDdeCommand(HWND mainWindow, char *command)
 {
     SendCommandText found;
@@ -229,13 +249,25 @@ static int RunDdeCommand(HWND mainWindow, char *command)
     text[found.length] = '\0';
     RemoveLineFeeds(text);
     DWORD length = static_cast<DWORD>(strlen(text));
-    if (length == 0 || !WritePort(mainWindow, text, length))
+    if (length == 0 || !IsPortInUse(mainWindow) || !WritePort(mainWindow, text, length))
         return 1;
     // The write may have shown its error box, and the window may be gone.
     const TerminalState *state = GetTerminalState(mainWindow);
     if (state && state->localEcho)
         AppendOutput(state->outputEdit, text, NULL);
     return 1;
+}
+
+// A Unicode client's command arrives in UTF-16, an ANSI client's in its own
+// bytes, Shift-JIS on the PCs this serves. Which of the two is handed over
+// depends on the kinds of both windows and on who converts (the system, the
+// DDE library, or nobody under Wine), so the string itself is asked: a
+// command opens with "[", and a zero byte after it means UTF-16, the test
+// the system itself applies before it converts.
+static BOOL IsUtf16Command(HGLOBAL block)
+{
+    LockedBlock command(block);
+    return command.bytes() && GlobalSize(block) >= 2 && command.bytes()[1] == '\0';
 }
 
 void HandleDdeExecute(HWND mainWindow, HWND client, LPARAM lParam)
@@ -246,8 +278,9 @@ void HandleDdeExecute(HWND mainWindow, HWND client, LPARAM lParam)
         return;
     // The block is the client's: it is only read, and its size bounds the
     // string whatever the string claims.
-    CommandCopy copy(reinterpret_cast<HGLOBAL>(block));
-    AcknowledgeExecute(mainWindow, client, reinterpret_cast<HGLOBAL>(block));
+    HGLOBAL command = reinterpret_cast<HGLOBAL>(block);
+    CommandCopy copy(command, IsUtf16Command(command));
+    AcknowledgeExecute(mainWindow, client, command);
     if (copy.Text())
         RunDdeCommand(mainWindow, copy.Text());
 }
@@ -267,7 +300,7 @@ void HandleDdeTerminate(HWND mainWindow, HWND sender)
         // The answer to the terminate of the shutdown, which is waiting for it.
         ClearConversation(conversation);
     } else if (conversation && conversation->state == kDdeConnected) {
-        PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+        PostMessageW(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
         ClearConversation(conversation);
         CompactTable(server);
     }
@@ -317,7 +350,7 @@ static void EndConversation(HWND mainWindow, HWND client, DWORD limitMs)
         return;
     conversation->state = kDdeTerminating;
     BOOL posted = IsWindow(client) &&
-                  PostMessageA(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
+                  PostMessageW(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(mainWindow), 0);
     if (posted && limitMs)
         WaitForTerminateAnswer(mainWindow, client, std::min(limitMs, kTerminateAnswerTimeoutMs));
     // A client that answered may already have begun a new conversation; only

@@ -9,7 +9,7 @@ DWORD RemainingMs(DWORD start, DWORD limitMs)
 BOOL DispatchNextMessage(DWORD waitMs)
 {
     MSG message;
-    if (!PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+    if (!PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) {
         // Sleeping until something arrives keeps the wait off the processor
         // without ever blocking past the next message.
         MsgWaitForMultipleObjectsEx(0, NULL, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -20,6 +20,6 @@ BOOL DispatchNextMessage(DWORD waitMs)
         return FALSE;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
     return TRUE;
 }

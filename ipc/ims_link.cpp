@@ -18,7 +18,7 @@ const UINT kImsReplyTimeoutMs = 200;
 std::optional<DWORD_PTR> SendImsCode(HWND target, UINT message, WPARAM code, LPARAM window)
 {
     DWORD_PTR reply = 0;
-    if (!SendMessageTimeoutA(target, message, code, window, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(target, message, code, window, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                              kImsReplyTimeoutMs, &reply))
         return std::nullopt;
     return reply;
@@ -43,6 +43,15 @@ bool ServerTargetsInputLine(HWND server, UINT message, HWND inputEdit)
     return target && IsSameWindow(*target, inputEdit);
 }
 
+// A server that is slow to answer still targets the input line as far as
+// anyone knows: forgetting it would leave it typing into the line, never
+// released, and the next tick asks again.
+bool ServerTargetsOtherWindow(HWND server, UINT message, HWND inputEdit)
+{
+    const std::optional<DWORD_PTR> target = AskTarget(server, message);
+    return target && !IsSameWindow(*target, inputEdit);
+}
+
 // Only a server that really answered "no target" is free: linking one that
 // did not answer would leave it, once it wakes, targeting an input line the
 // next check has already forgotten, with nobody left to release it.
@@ -54,7 +63,7 @@ bool ServerIsFree(HWND server, UINT message)
 
 void PostDiscovery(HWND mainWindow)
 {
-    PostMessageA(mainWindow, kImsDiscoverMessage, 0, 0);
+    PostMessageW(mainWindow, kImsDiscoverMessage, 0, 0);
 }
 
 // Runs nested inside the terminal's own broadcast. While one offer is being
@@ -148,10 +157,9 @@ void CheckImsLink(HWND mainWindow, UINT_PTR timerId)
     const HWND server = state->imsServer;
     if (!server)
         return;
-    const bool stands =
-        IsWindow(server) && ServerTargetsInputLine(server, state->imsMessage, state->inputEdit);
+    const bool lost = !IsWindow(server) || ServerTargetsOtherWindow(server, state->imsMessage, state->inputEdit);
     state = GetTerminalState(mainWindow);
-    if (state && !stands && state->imsServer == server)
+    if (state && lost && state->imsServer == server)
         state->imsServer = NULL;
 }
 

@@ -28,9 +28,15 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Code page 932 under Wine comes from the Japanese UTF-8 locale.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
-    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-    locale-gen >/dev/null
-fi
+# Wine takes the system code page from the locale: 932 from the Japanese
+# UTF-8 one, and 1252, as on an English Windows, from the US English one,
+# under which some scenarios run again.
+missing_locale=no
+for locale in ja_JP en_US; do
+    if ! locale -a 2>/dev/null | grep -qi "^$locale\.utf8\$"; then
+        sed -i "s/^# *$locale.UTF-8 UTF-8/$locale.UTF-8 UTF-8/" /etc/locale.gen
+        grep -q "^$locale.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" >>/etc/locale.gen
+        missing_locale=yes
+    fi
+done
+[ "$missing_locale" = no ] || locale-gen >/dev/null

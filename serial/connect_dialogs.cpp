@@ -1,6 +1,6 @@
 #include "serial/connect_dialogs.h"
 
-#include <cstdio>
+#include <cwchar>
 
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
@@ -48,14 +48,14 @@ static INT_PTR ChoiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 {
     if (message == WM_INITDIALOG) {
         auto *state = reinterpret_cast<TerminalState *>(lParam);
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         if (state)
             CheckStoredChoice(dialog, state, choices);
         return TRUE;
     }
     if (message != WM_COMMAND || HIWORD(wParam) != 0)
         return FALSE;
-    auto *state = reinterpret_cast<TerminalState *>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto *state = reinterpret_cast<TerminalState *>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (LOWORD(wParam)) {
     case IDOK:
         if (state)
@@ -78,12 +78,12 @@ static void ListOtherPorts(HWND dialog, const TerminalState *state)
     int numbers[kMaxOtherPorts];
     int count = ListPresentPorts(numbers, kMaxOtherPorts);
     for (int i = 0; i < count; ++i) {
-        char name[16];
-        snprintf(name, sizeof name, "COM%d", numbers[i]);
-        LRESULT item = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-        SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(item), numbers[i] - 1);
+        wchar_t name[16];
+        std::swprintf(name, sizeof name / sizeof name[0], L"COM%d", numbers[i]);
+        LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), numbers[i] - 1);
         if (state && numbers[i] - 1 == state->portIndex)
-            SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+            SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
     }
     EnableWindow(list, count > 0);
 }
@@ -94,14 +94,14 @@ static void KeepOneChoice(HWND dialog, WPARAM wParam)
     if (LOWORD(wParam) == IDC_OTHER_PORTS && HIWORD(wParam) == CBN_SELCHANGE)
         CheckRadioButton(dialog, IDC_CHOICE_FIRST, IDC_CHOICE_FIRST + 3, 0);
     else if (LOWORD(wParam) >= IDC_CHOICE_FIRST && LOWORD(wParam) <= IDC_CHOICE_FIRST + 3 && HIWORD(wParam) == BN_CLICKED)
-        SendDlgItemMessageA(dialog, IDC_OTHER_PORTS, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SendDlgItemMessageW(dialog, IDC_OTHER_PORTS, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
 }
 
 static void StoreOtherPort(HWND dialog, TerminalState *state)
 {
-    LRESULT item = SendDlgItemMessageA(dialog, IDC_OTHER_PORTS, CB_GETCURSEL, 0, 0);
+    LRESULT item = SendDlgItemMessageW(dialog, IDC_OTHER_PORTS, CB_GETCURSEL, 0, 0);
     if (state && item != CB_ERR)
-        state->portIndex = static_cast<LONG>(SendDlgItemMessageA(dialog, IDC_OTHER_PORTS, CB_GETITEMDATA, item, 0));
+        state->portIndex = static_cast<LONG>(SendDlgItemMessageW(dialog, IDC_OTHER_PORTS, CB_GETITEMDATA, item, 0));
 }
 
 static INT_PTR CALLBACK PortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -111,7 +111,7 @@ static INT_PTR CALLBACK PortDialogProc(HWND dialog, UINT message, WPARAM wParam,
     if (message == WM_COMMAND)
         KeepOneChoice(dialog, wParam);
     if (message == WM_COMMAND && wParam == IDOK)
-        StoreOtherPort(dialog, reinterpret_cast<TerminalState *>(GetWindowLongPtrA(dialog, DWLP_USER)));
+        StoreOtherPort(dialog, reinterpret_cast<TerminalState *>(GetWindowLongPtrW(dialog, DWLP_USER)));
     return ChoiceDialogProc(dialog, message, wParam, lParam, kPortChoices);
 }
 
@@ -127,7 +127,7 @@ static BOOL RunChoiceDialog(HWND mainWindow, int resource, DLGPROC procedure)
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state)
         return FALSE;
-    return DialogBoxParamA(state->instance, MAKEINTRESOURCEA(resource), mainWindow, procedure,
+    return DialogBoxParamW(state->instance, MAKEINTRESOURCEW(resource), mainWindow, procedure,
                            reinterpret_cast<LPARAM>(state)) == IDOK;
 }
 

@@ -14,6 +14,13 @@ long long PortNumber(std::int32_t portIndex);
 // dialog's buttons; 0 for anything else.
 int ExtraPortNumber(const char *name, std::size_t length);
 
+// "COMn", the name the system gives the port.
+void MakePortName(std::int32_t portIndex, char *out, std::size_t size);
+
+// Whether a name of at most length bytes (a terminator may end it sooner),
+// such as a device broadcast carries, is the port's "COMn" in any case.
+bool IsNameOfPort(const char *name, std::size_t length, std::int32_t portIndex);
+
 // "\\.\COMn": the device namespace opens COM10 and above too, which a plain
 // "COMn" never reaches.
 void MakePortDeviceName(std::int32_t portIndex, char *out, std::size_t size);

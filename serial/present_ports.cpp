@@ -19,7 +19,10 @@ int ListPresentPorts(int *numbers, int capacity)
         DWORD type = 0;
         DWORD dataSize = sizeof data;
         LONG result = RegEnumValueA(key, index, name, &nameSize, NULL, &type, reinterpret_cast<BYTE *>(data), &dataSize);
-        if (result == ERROR_NO_MORE_ITEMS)
+        // Only a value too big for the buffers is passed over: any other
+        // failure (the key deleted while it is read, say) would come back at
+        // every index, so it ends the list.
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
             break;
         // Another program's values are read for what they are: a name too
         // long for a port, or one of another type, is no port.

@@ -7,6 +7,7 @@
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 #include "serial/port_name.h"
+#include "serial/port_recovery.h"
 
 static const DWORD kQueueSize = 4096;
 static const DWORD kDefaultBaudRate = 1200;
@@ -54,14 +55,35 @@ static BOOL ApplyTimeouts(HANDLE port)
 
 // Configures an opened port; on failure names the step and leaves its error
 // code for the caller.
-static const char *ConfigurePort(HANDLE port, DCB *dcb)
+static const wchar_t *ConfigurePort(HANDLE port, DCB *dcb)
 {
     if (!SetupComm(port, kQueueSize, kQueueSize))
-        return "SetupComm";
+        return L"SetupComm";
     if (!ApplyTimeouts(port))
-        return "SetCommTimeouts";
+        return L"SetCommTimeouts";
     if (!SetCommState(port, dcb))
-        return "SetCommState";
+        return L"SetCommState";
+    return NULL;
+}
+
+// Opens and configures the chosen port at the chosen rate; on failure names
+// the step and leaves its error code in *code, with nothing kept open.
+static const wchar_t *OpenDevice(TerminalState *state, DWORD *code)
+{
+    char device[32];
+    MakePortDeviceName(state->portIndex, device, sizeof device);
+    state->dcb.BaudRate = static_cast<DWORD>(state->baudRate);
+    HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (port == INVALID_HANDLE_VALUE) {
+        *code = GetLastError();
+        return L"CreateFile";
+    }
+    if (const wchar_t *failedStep = ConfigurePort(port, &state->dcb)) {
+        *code = GetLastError();
+        CloseHandle(port);
+        return failedStep;
+    }
+    state->port = port;
     return NULL;
 }
 
@@ -70,29 +92,29 @@ int OpenPort(HWND mainWindow)
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state || state->port)
         return 0;
-    char device[32];
-    MakePortDeviceName(state->portIndex, device, sizeof device);
-    state->dcb.BaudRate = static_cast<DWORD>(state->baudRate);
-    HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (port == INVALID_HANDLE_VALUE) {
-        ShowFailure(mainWindow, IDS_OPEN_FAILED, "CreateFile", GetLastError());
-        return 0;
-    }
-    if (const char *failedStep = ConfigurePort(port, &state->dcb)) {
-        DWORD code = GetLastError();
-        CloseHandle(port);
+    DWORD code = 0;
+    if (const wchar_t *failedStep = OpenDevice(state, &code)) {
         ShowFailure(mainWindow, IDS_OPEN_FAILED, failedStep, code);
         return 0;
     }
-    state->port = port;
     ShowMessage(mainWindow, IDS_PORT_OPENED, MB_ICONINFORMATION);
     return 1;
+}
+
+int ReopenPort(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    DWORD code = 0;
+    return state && !state->port && !OpenDevice(state, &code) ? 1 : 0;
 }
 
 int ClosePort(HWND mainWindow)
 {
     TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || !state->port)
+    if (!state)
+        return 0;
+    state->portLost = 0;
+    if (!state->port)
         return 0;
     CloseHandle(state->port);
     state->port = NULL;
@@ -103,6 +125,21 @@ int IsPortOpen(HWND mainWindow)
 {
     const TerminalState *state = GetTerminalState(mainWindow);
     return state && state->port ? 1 : 0;
+}
+
+int IsPortInUse(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    return state && (state->port || state->portLost) ? 1 : 0;
+}
+
+void CheckPortStatus(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    DWORD errors = 0;
+    COMSTAT status = {};
+    if (state && state->port && state->autoReconnect && !ClearCommError(state->port, &errors, &status))
+        NoticePortError(mainWindow, GetLastError());
 }
 
 // Not every driver drops NUL bytes as the line settings ask, and one NUL
@@ -126,9 +163,15 @@ int ReadPort(HWND mainWindow, char *buffer, DWORD count, DWORD *countRead)
     memset(buffer, 0, count);
     *countRead = 0;
     DWORD read = 0;
-    if (!ReadFile(state->port, buffer, count, &read, NULL))
+    if (!ReadFile(state->port, buffer, count, &read, NULL)) {
+        NoticePortError(mainWindow, GetLastError());
         return 0;
+    }
     *countRead = DropNulBytes(buffer, read);
+    // Some drivers go on reading nothing, successfully, from a device that
+    // is gone; the status call tells.
+    if (read == 0)
+        CheckPortStatus(mainWindow);
     return 1;
 }
 
@@ -162,22 +205,27 @@ static void ReportSendFailure(HWND mainWindow, DWORD code)
     if (!state || state->sendFailureShown)
         return;
     state->sendFailureShown = 1;
-    ShowFailure(mainWindow, IDS_SEND_FAILED, "WriteFile", code);
+    ShowFailure(mainWindow, IDS_SEND_FAILED, L"WriteFile", code);
     state = GetTerminalState(mainWindow);
     if (state)
         state->sendFailureShown = 0;
 }
 
-int WritePort(HWND mainWindow, const char *bytes, DWORD count)
+// While the port is waited for, nothing can go out: the send fails as a
+// write to a vanished device does.
+int WritePort(HWND mainWindow, const char *bytes, DWORD count, BOOL *portLost)
 {
     const TerminalState *state = GetTerminalState(mainWindow);
     if (!state)
         return 0;
-    if (!state->port)
+    if (!IsPortInUse(mainWindow))
         return 1;
-    DWORD code = 0;
-    if (WriteSlices(state->port, bytes, count, &code))
+    DWORD code = ERROR_DEVICE_NOT_CONNECTED;
+    if (state->port && WriteSlices(state->port, bytes, count, &code))
         return 1;
+    NoticePortError(mainWindow, code);
+    if (portLost)
+        *portLost = IsPortWaiting(mainWindow);
     if (InSendMessage())
         ReplyMessage(0);
     ReportSendFailure(mainWindow, code);

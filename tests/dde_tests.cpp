@@ -96,25 +96,32 @@ private:
 
 const char kServed[] = "[VRK]\r\nDdeServiceName=VrkTest\r\n";
 
+// A Unicode client's command block; without the terminator when cut.
+std::string Utf16(const std::wstring &text, bool terminated = true)
+{
+    return std::string(reinterpret_cast<const char *>(text.c_str()), (text.size() + terminated) * sizeof(wchar_t));
+}
+
 TEST(DdeServer, AnswersOnlyItsServiceAndTopicOncePerClientWindow)
 {
     LocalTerminal terminal(kServed);
     HWND server = terminal.window;
     RawClient client, other;
-    for (const auto &[service, topic] : {std::pair{"VrkTestX", "Command"}, std::pair{"VrkTest", "command"},
-                                         std::pair{"VrkTest", "System"}, std::pair{"", "Command"},
-                                         std::pair{"VrkTest", ""}})
+    for (const auto &[service, topic] : {std::pair{"VrkTestX", "Command"}, std::pair{"VrkTest", "System"},
+                                         std::pair{"", "Command"}, std::pair{"VrkTest", ""}})
         EXPECT_EQ(nullptr, client.Initiate(server, service, topic)) << service << "|" << topic;
-    EXPECT_EQ(server, client.Initiate(server, "VRKTEST")) << "the service in other letter case";
+    EXPECT_EQ(server, client.Initiate(server, "VRKTEST", "COMMAND")) << "names in other letter case";
     EXPECT_EQ(nullptr, client.Initiate(server, "VrkTest")) << "already connected";
     EXPECT_EQ(server, other.Initiate(server, "VrkTest"));
     EXPECT_TRUE(client.Execute(server, std::string("[Send(1)]", 10)));
     EXPECT_TRUE(client.Terminate(server)) << "the client's terminate is answered";
     EXPECT_FALSE(client.Execute(server, "[Send(x)]", 200)) << "no conversation, no acknowledgement";
     EXPECT_TRUE(other.Execute(server, "[Send(2)]")) << "the other conversation goes on";
-    EXPECT_EQ(server, client.Initiate(server, "VrkTest")) << "a new conversation from the same window";
+    for (int i = 0; i < 10; ++i)
+        RawClient().Initiate(server, "VrkTest");  // gone without a terminate, its entry with it
 
-    // The client deletes the atoms of the answers it receives: a name another
+    // A new conversation from the same window, any number of times. The
+    // client deletes the atoms of the answers it receives: a name another
     // program holds survives any number of conversations, and none is left.
     // The execute goes to its handler directly, as Wine hands a server a copy
     // of a posted block: the block is the client's and is never freed.
@@ -123,21 +130,29 @@ TEST(DdeServer, AnswersOnlyItsServiceAndTopicOncePerClientWindow)
     std::strcpy(static_cast<char *>(GlobalLock(block)), "[Send(x)]");
     GlobalUnlock(block);
     for (int cycle = 0; cycle < 2000 && !::testing::Test::HasFailure(); ++cycle) {
-        ASSERT_TRUE(client.Terminate(server)) << cycle;
         ASSERT_EQ(server, client.Initiate(server, "VrkTest")) << cycle;
         HandleDdeExecute(server, client.window, PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
         ASSERT_NE(static_cast<UINT>(GMEM_INVALID_HANDLE), GlobalFlags(block)) << "the server freed the block";
+        ASSERT_TRUE(client.Terminate(server)) << cycle;
     }
     GlobalFree(block);
-    EXPECT_EQ(2, terminal.State()->ddeServer.count);
+    EXPECT_EQ(1, terminal.State()->ddeServer.count);
     EXPECT_EQ(10, terminal.State()->ddeServer.capacity);
     EXPECT_EQ(held, GlobalFindAtomA("VrkTest"));
     GlobalDeleteAtom(held);
-    client.Terminate(server);
     other.Terminate(server);
     EXPECT_EQ(0, GlobalFindAtomA("VrkTest"));
-    LocalTerminal longName(("[VRK]\r\nDdeServiceName=" + std::string(400, 'n') + "\r\n").c_str());
-    EXPECT_EQ(259u, std::strlen(longName.State()->ddeServer.serviceName)) << "a name is cut to its buffer";
+    // An answer to the start-up check that comes after it, and a stray
+    // acknowledgement, are released, also once the service is off.
+    terminal.State()->ddeEnabled = 0;
+    const LPARAM stray = PackDDElParam(WM_DDE_ACK, 0x8000, 0);
+    PostMessageA(server, WM_DDE_ACK, 0, stray);
+    const ATOM late = GlobalAddAtomA("VrkLate");
+    GlobalAddAtomA("VrkLate");
+    std::thread lateAnswer([&] { SendMessageA(server, WM_DDE_ACK, 0, MAKELPARAM(late, late)); });
+    EXPECT_TRUE(PumpUntil([] { return GlobalFindAtomA("VrkLate") == 0; }, 1000));
+    lateAnswer.join();
+    EXPECT_EQ(0u, GlobalSize(reinterpret_cast<HGLOBAL>(stray)));
 }
 
 TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRuns)
@@ -152,6 +167,7 @@ TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRun
         {std::string("[Send(A\r\nB)]", 12), "A\rB"}, {std::string("[Send(\n\n)]", 10), ""},
         {std::string("[Send(f(x)\x95\x5c)]", 14), "f(x)\x95\x5c"}, {"[Send(unterminated)]", "unterminated"},
         {std::string("[Send(cut)]\0[Send(x)]", 21), "cut"}, {"[send(x)]", ""}, {"", ""},
+        {Utf16(L"[Send(表ABC\r\n€)]"), "\x95\x5C" "ABC\r?"}, {Utf16(L"[Send(x)]", false), "x"},
     };
     std::string expected;
     for (const auto &[command, written] : cases) {
@@ -173,7 +189,8 @@ TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRun
 // before, one whose own terminate crosses the shutdown's, and one that never
 // answers, which holds the wait a bounded time.
 // While the first is being ended 13 more arrive; the table grows twice under
-// the wait, which holds its entry by window.
+// the wait, which holds its entry by window. The poll has stopped by then;
+// what is shown meanwhile is logged after what the close logged.
 TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
 {
     auto terminal = std::make_unique<LocalTerminal>(kServed);
@@ -191,6 +208,8 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
             if (message != WM_DDE_TERMINATE)
                 return;
             ended.push_back(i);
+            EXPECT_EQ(0u, terminal->State()->timerId);
+            terminal->Show(i == 0 ? "shown meanwhile\r" : "");
             for (int late = 0; i == 0 && late < 13; ++late) {
                 latecomers.push_back(std::make_unique<RawClient>());
                 latecomers.back()->Initiate(server, "VrkTest");
@@ -200,9 +219,11 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
     clients[3].reset();
     clients[5]->answerTerminates = false;
     PostMessageA(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(clients[4]->window), 0);  // crosses the shutdown's
+    terminal->Show("before\r");
     DWORD start = GetTickCount();
-    terminal.reset();
+    SendMessageA(server, WM_CLOSE, 0, 0);
     DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ("before\r\nshown meanwhile\r\n", terminal->Logs());
     EXPECT_GE(elapsed, 2500u) << "the silent client is waited for";
     EXPECT_LT(elapsed, 5000u);
     EXPECT_EQ((std::vector<size_t>{0, 4, 1, 5}), ended);
@@ -217,7 +238,7 @@ TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
     RawClient monitor, late;
     terminal->State()->imsServer = monitor.window;
     monitor.onMessage = [&](UINT message) {
-        if (message == RegisterWindowMessageA(kImsMessageName))
+        if (message == RegisterWindowMessageW(kImsMessageName))
             late.Initiate(closing, "VrkTest");
     };
     terminal.reset();

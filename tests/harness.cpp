@@ -13,17 +13,17 @@ LocalTerminal::LocalTerminal(const char *iniText) : window(NULL), logDirectory_(
 {
     // The settings file is named after the running program.
     WriteWholeFile(BuildFile("vrk_tests.ini"), iniText);
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    WNDCLASSA known;
-    if (!GetClassInfoA(instance, kMainClassName, &known))
+    HINSTANCE instance = GetModuleHandleW(NULL);
+    WNDCLASSW known;
+    if (!GetClassInfoW(instance, kMainClassName, &known))
         RegisterMainWindowClass(instance);
     window = CreateMainWindow(instance);
     // The tests open the port themselves: the queued Connect is dropped.
     MSG message;
-    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+    while (PeekMessageW(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
     }
     if (State())
-        lstrcpynA(State()->logDirectory, (logDirectory_ + "\\").c_str(), MAX_PATH);
+        MultiByteToWideChar(CP_ACP, 0, LogDirectory().c_str(), -1, State()->logDirectory, MAX_PATH);
 }
 
 LocalTerminal::~LocalTerminal()
@@ -32,7 +32,7 @@ LocalTerminal::~LocalTerminal()
         DestroyWindow(window);
     // The quit message the window posts must not stop the next test's pumps.
     MSG message;
-    while (PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    while (PeekMessageW(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     RemoveDirectoryTree(logDirectory_);
 }
@@ -69,11 +69,11 @@ bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs)
     DWORD start = GetTickCount();
     for (;;) {
         MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT)
                 continue;
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
         if (done())
             return true;
@@ -85,9 +85,19 @@ bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs)
 
 std::string TextOf(HWND window)
 {
-    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
+    std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    wide.resize(static_cast<size_t>(GetWindowTextW(window, &wide[0], static_cast<int>(wide.size()))));
+    std::string text(wide.size() * 2, '\0');
+    text.resize(static_cast<size_t>(WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), &text[0],
+                                                        static_cast<int>(text.size()), NULL, NULL)));
     return text;
+}
+
+void SetTextOf(HWND window, const std::string &text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    MultiByteToWideChar(932, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    SetWindowTextW(window, wide.c_str());
 }
 
 HWND CreateOwnedWindow(const char *className, WNDPROC procedure, void *object)

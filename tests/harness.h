@@ -12,8 +12,10 @@
 #include "core/terminal_state.h"
 #include "tools/driving/files.h"
 
-// The text of a window of this thread.
+// The text of a window of this thread, in Shift-JIS as the line carries it,
+// and the same the other way.
 std::string TextOf(HWND window);
+void SetTextOf(HWND window, const std::string &text);
 
 class LocalTerminal {
 public:
@@ -34,6 +36,7 @@ public:
     void Receive(const std::string &bytes);
     void Show(const std::string &bytes);
     std::string PaneText() const { return TextOf(Pane()); }
+    std::string LogDirectory() const { return logDirectory_ + "\\"; }
     std::string Logs() const { return ConcatenatedLogs(logDirectory_); }
 
 private:

@@ -2,6 +2,8 @@
 // program, and natively under the address and undefined-behaviour sanitizers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,23 +11,18 @@
 #include "app/dialog_position.h"
 #include "app/pane_geometry.h"
 #include "app/window_title.h"
+#include "core/dbcs_text.h"
 #include "ipc/send_command.h"
 #include "serial/port_name.h"
+#include "settings/ini_text.h"
 #include "settings/module_paths.h"
-#include "textflow/dbcs_text.h"
 #include "textflow/line_feeds.h"
+#include "textflow/log_backlog.h"
 #include "textflow/log_file_name.h"
 #include "textflow/send_part.h"
 #include "tools/host_sim/text_escapes.h"
 
 namespace {
-
-// Code page 932; "\x95\x5C" (表) and "\x83\x5C" (ソ) end in a backslash, and
-// the trail byte of "\x81\x81" is itself a lead-byte value.
-bool IsSjisLead(unsigned char byte)
-{
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 TEST(SendCommand, OnlyTheExactFormRunsAndItsTextReachesTheLastParenthesis)
 {
@@ -47,26 +44,24 @@ TEST(SendCommand, OnlyTheExactFormRunsAndItsTextReachesTheLastParenthesis)
     }
 }
 
-TEST(CodePageText, LeadBytesAreHeldSplitAndCountedWhole)
+// "\x95\x5C" (表) and "\x83\x5C" (ソ) end in a backslash, and the trail byte
+// of "\x81\x81" is itself a lead-byte value.
+TEST(ShiftJisText, LeadBytesAreHeldAndCutsFallBetweenCharacters)
 {
     const std::tuple<std::string, std::string, char> held[] = {
         {"AB\x82", "AB", '\x82'}, {"\x82\xA0", "\x82\xA0", 0}, {"\x81\x81\x81", "\x81\x81", '\x81'},
         {"\x81\x81", "\x81\x81", 0}, {"A", "A", 0}, {"", "", 0},
     };
     for (auto [text, kept, lead] : held) {
-        EXPECT_EQ(lead, TakeTrailingLeadByte(&text[0], IsSjisLead)) << kept;
+        EXPECT_EQ(lead, TakeTrailingLeadByte(&text[0])) << kept;
         EXPECT_EQ(kept, text.c_str());
     }
-    // Positions from a control that counts bytes, then one that counts characters.
-    const std::tuple<std::string, size_t, size_t, size_t> positions[] = {
-        {"A\x82\xA0" "B", 4, 3, 3}, {"ABC", 3, 9, 3}, {"A\x82\xA0" "B", 3, 2, 3},
-        {"\x82\xA0\x82\xA2\r\n\x82\xA4", 5, 4, 6}, {"A\x82\xA0" "B", 3, 7, 4}, {"\x82\xA0" "A\x82", 3, 3, 4},
+    // text, limit, bytes that fit without cutting a character
+    const std::tuple<std::string, size_t, size_t> cuts[] = {
+        {"AB\x82\xA0", 3, 2}, {"AB\x82\xA0", 4, 4}, {"\x81\x81\x81" "A", 3, 2}, {"\x81\x81\x81", 2, 2}, {"A", 9, 1},
     };
-    for (const auto &[text, units, position, offset] : positions)
-        EXPECT_EQ(offset, EditPositionToByteOffset(text.c_str(), text.size(), units, position, IsSjisLead));
-    std::string filter = "A|\x83\x7C|B||";
-    SplitAtSeparators(&filter[0], '|', IsSjisLead);
-    EXPECT_EQ(std::string("A\0\x83\x7C\0B\0\0", 8), filter);
+    for (const auto &[text, limit, fits] : cuts)
+        EXPECT_EQ(fits, WholeCharactersWithin(text.data(), text.size(), limit)) << text << limit;
     std::string feeds = "\nA\r\n\n\x95\nB\n";
     RemoveLineFeeds(&feeds[0]);
     EXPECT_STREQ("A\r\x95" "B", feeds.c_str());
@@ -77,63 +72,138 @@ TEST(CodePageText, LeadBytesAreHeldSplitAndCountedWhole)
 // shortened while the send's box was open.
 TEST(SendPart, APartPastTheLineIsCutWithinIt)
 {
-    char line[] = "AB";
+    wchar_t line[] = L"AB";
     CutSendPart(line, 2, SendPart{1, 9});
-    EXPECT_STREQ("A", line);
+    EXPECT_STREQ(L"A", line);
 }
 
 TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
 {
-    char path[40] = "junk";
-    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2026, 12, 5}, path, sizeof path));
-    EXPECT_STREQ("C:\\vrk\\261205.LOG", path);
-    EXPECT_TRUE(MakeLogFilePath("C:\\vrk\\", {2000, 1, 1}, path, sizeof path));
-    EXPECT_STREQ("C:\\vrk\\000101.LOG", path);
-    EXPECT_FALSE(MakeLogFilePath("", {2026, 1, 2}, path, sizeof path));
-    EXPECT_FALSE(MakeLogFilePath("C:\\vrk\\", {2026, 1, 2}, path, 17));
-    EXPECT_STREQ("", path);
+    wchar_t path[40] = L"junk";
+    EXPECT_TRUE(MakeLogFilePath(L"C:\\vrk\\", {2026, 12, 5}, L"", path, 40));
+    EXPECT_STREQ(L"C:\\vrk\\261205.LOG", path);
+    EXPECT_TRUE(MakeLogFilePath(L"C:\\vrk\\", {2000, 1, 1}, L"_2", path, 40));
+    EXPECT_STREQ(L"C:\\vrk\\000101_2.LOG", path);
+    EXPECT_FALSE(MakeLogFilePath(L"", {2026, 1, 2}, L"", path, 40));
+    EXPECT_FALSE(MakeLogFilePath(L"C:\\vrk\\", {2026, 1, 2}, L"", path, 17));
+    EXPECT_STREQ(L"", path);
     // module path, name the file system reports, log directory, settings file
-    const std::tuple<const char *, const char *, const char *, const char *> cases[] = {
-        {"C:\\VRK\\VRK.exe", "Vrk.exe", "C:\\VRK\\", "C:\\VRK\\Vrk.ini"},
-        {"C:\\a.b\\Term.v2.exe", nullptr, "C:\\a.b\\", "C:\\a.b\\Term.v2.ini"},
-        {"C:\\d.d\\noext", nullptr, "C:\\d.d\\", "C:\\d.d\\noext.ini"},
-        {"C:\\\x95\x5C\\\x95\x5C.exe", nullptr, "C:\\\x95\x5C\\", "C:\\\x95\x5C\\\x95\x5C.ini"},
-        {"C:\\d\\VRK.exe", "AVeryLongStoredName.exe", "C:\\d\\", ""},
-        {"C:\\a-long-directory\\x.exe", nullptr, "", ""},
+    const std::tuple<const wchar_t *, const wchar_t *, const wchar_t *, const wchar_t *> cases[] = {
+        {L"C:\\VRK\\VRK.exe", L"Vrk.exe", L"C:\\VRK\\", L"C:\\VRK\\Vrk.ini"},
+        {L"C:\\a.b\\Term.v2.exe", nullptr, L"C:\\a.b\\", L"C:\\a.b\\Term.v2.ini"},
+        {L"C:\\d.d\\noext", nullptr, L"C:\\d.d\\", L"C:\\d.d\\noext.ini"},
+        {L"C:\\d\\VRK.exe", L"AVeryLongStoredName.exe", L"C:\\d\\", L""},
+        {L"C:\\a-long-directory\\x.exe", nullptr, L"", L""},
     };
     for (const auto &[module, stored, directory, ini] : cases) {
-        char out[20] = "junk";
-        EXPECT_EQ(directory[0] != 0, MakeLogDirectory(module, IsSjisLead, out, sizeof out));
+        wchar_t out[20] = L"junk";
+        EXPECT_EQ(directory[0] != 0, MakeLogDirectory(module, out, 20));
         EXPECT_STREQ(directory, out);
-        EXPECT_EQ(ini[0] != 0, MakeIniPath(module, stored, IsSjisLead, out, sizeof out));
+        EXPECT_EQ(ini[0] != 0, MakeIniPath(module, stored, out, 20));
         EXPECT_STREQ(ini, out);
     }
 }
 
-TEST(WindowTitle, ShowsTheConnectionWithinItsBufferAndNeverSplitsACharacter)
+// Log files by day of the month, on a disk with room for so many bytes more.
+struct FakeDisk {
+    std::map<int, std::string> files;
+    std::size_t room = 0;
+    LogBacklog *backlog = nullptr;
+    ~FakeDisk() { FreeLogBacklog(&backlog); }
+    void Append(int day, const std::string &text, std::size_t roomNow)
+    {
+        room = roomNow;
+        const auto write = [](void *disk, const LogDate &date, const char *bytes, std::size_t length) {
+            auto *self = static_cast<FakeDisk *>(disk);
+            std::size_t taken = std::min(length, self->room);
+            self->room -= taken;
+            self->files[date.day].append(bytes, taken);
+            return taken;
+        };
+        AppendToLog(&backlog, {2026, 12, day}, text.data(), text.size(), write, this);
+    }
+};
+
+TEST(LogBacklog, WhatCannotBeWrittenWaitsInOrderForItsDayUpToALimitPastWhichTheLossIsNoted)
 {
-    const std::string longName(300, 'x');
-    const TitleParts open = {true, 1, 9600, true, "VRK", IsSjisLead};
-    const std::tuple<TitleParts, size_t, std::string> cases[] = {
-        {{true, 1, 9600, true, longName.c_str(), IsSjisLead}, 256, "COM1 9600 - VRK (" + std::string(238, 'x')},
-        {open, 6, "COM1 "},
+    const auto note = [](int lost) {
+        return "\r\n[VRK] The log file could not be written; bytes lost here: " + std::to_string(lost) + "\r\n";
+    };
+    const std::string x(kLogBacklogLimit - 1, 'x');
+    using Files = std::map<int, std::string>;
+    const Files early = {{1, "ab"}, {2, "cd"}};
+    // day, text, room on the disk; then the files, and whether text waits
+    const std::tuple<int, std::string, std::size_t, Files, bool> steps[] = {
+        {1, "a", SIZE_MAX, {{1, "a"}}, false}, {1, "b", 0, {{1, "a"}}, true}, {2, "cd", 2, {{1, "ab"}, {2, "c"}}, true},
+        {2, "", 1, early, false},              {2, x, 0, early, true},        {2, "y", 0, early, true},
+        {2, "z", 0, early, true},              {3, "zz", 0, early, true},     {3, "", 1, {{1, "ab"}, {2, "cdx"}}, true},
+        {3, "v", 0, {{1, "ab"}, {2, "cdx"}}, true},
+        {3, "w", SIZE_MAX, {{1, "ab"}, {2, "cd" + x + "y" + note(1)}, {3, note(2) + "vw"}}, false},
+    };
+    FakeDisk disk;
+    for (const auto &[day, text, room, files, waits] : steps) {
+        disk.Append(day, text, room);
+        EXPECT_TRUE(files == disk.files) << day << text.substr(0, 3);
+        EXPECT_EQ(waits, disk.backlog != nullptr) << day << text.substr(0, 3);
+    }
+    // A piece a day: past the sixteenth, losses are counted on the last.
+    for (int day = 1; day <= 18; ++day)
+        disk.Append(day, day <= 17 ? "d" : "", day <= 17 ? 0 : SIZE_MAX);
+    EXPECT_EQ("cd" + x + "y" + note(1) + "d", disk.files[2]);
+    EXPECT_EQ(std::string("d") + note(1), disk.files[16]);
+}
+
+// Files as the system's profile functions wrote and read them.
+TEST(SettingsText, KeysAreReadAsTheProfileFunctionsDidAndRewrittenInPlace)
+{
+    // file, key, value found (nullptr: none)
+    const std::tuple<std::string, const char *, const char *> reads[] = {
+        {"[VRK]\r\nKey=v\r\n", "Key", "v"}, {"  [ vrk ]\nkEY =  'a b' \n", "Key", "a b"},
+        {"[VRK]\nKey=\"x'\n", "Key", "\"x'"}, {"[VRK]\nKey=\n", "Key", ""},
+        {"[Other]\nKey=x\n[VRK]\n;Key=y\nKey=z\nKey=w", "Key", "z"}, {"[VRK]\nA=1\n[VRK]\nKey=2\n", "Key", nullptr},
+        {"[VRKX]\nKey=1\n", "Key", nullptr}, {"Key=1\n", "Key", nullptr}, {"[VRK]\nKeys=1\n", "Key", nullptr},
+    };
+    for (const auto &[file, key, expected] : reads) {
+        std::string_view value = "unset";
+        EXPECT_EQ(expected != nullptr, FindIniValue(file, "VRK", key, &value)) << file;
+        if (expected) {
+            EXPECT_EQ(expected, value) << file;
+        }
+    }
+    for (const auto &[text, number] : {std::pair{"12", 12}, {"-3", -3}, {"+7x", 7}, {"abc", 0}, {"4294967297", 1}})
+        EXPECT_EQ(number, ParseIniInteger(text)) << text;
+    // file before, file after setting A=1 and B=2
+    const std::pair<std::string, std::string> updates[] = {
+        {"", "[VRK]\r\nA=1\r\nB=2\r\n"},
+        {"[VRK]\r\nb = 9\r\n", "[VRK]\r\nb=2\r\nA=1\r\n"},
+        {"; c\r\n[VRK]\r\nA=0\r\n; note\r\n\r\n[Other]\r\nB=5\r\n", "; c\r\n[VRK]\r\nA=1\r\n; note\r\nB=2\r\n\r\n[Other]\r\nB=5\r\n"},
+        {"[Other]\nX=1", "[Other]\nX=1\r\n[VRK]\r\nA=1\r\nB=2\r\n"},
+        {"[VRK]", "[VRK]\r\nA=1\r\nB=2\r\n"},
+        {"[vrk]\nA=0\nA=5\nB=0", "[vrk]\nA=1\r\nA=5\nB=2\r\n"},
+    };
+    const IniEntry entries[] = {{"A", "1"}, {"B", "2"}};
+    for (const auto &[before, after] : updates) {
+        char out[128];
+        std::size_t length = UpdateIni(before, "VRK", entries, 2, out, sizeof out);
+        EXPECT_EQ(after, std::string(out, length)) << before;
+        EXPECT_EQ(0u, UpdateIni(before, "VRK", entries, 2, out, after.size() - 1)) << "one byte short";
+    }
+}
+
+TEST(WindowTitle, ShowsTheConnectionWithinItsBuffer)
+{
+    const std::wstring longName(300, L'x');
+    const TitleParts open = {false, true, 1, 9600, L"", true, L"VRK"};
+    const std::tuple<TitleParts, size_t, std::wstring> cases[] = {
+        {{false, true, 1, 9600, L"", true, longName.c_str()}, 256, L"COM1 9600 - VRK (" + std::wstring(238, L'x')},
+        {open, 6, L"COM1 "},
+        {{false, false, 0, 0, L"", true, L"端末"}, 256, L"VRK (端末)"},
     };
     for (const auto &[parts, size, expected] : cases) {
-        std::string buffer(size + 8, '#');
+        std::wstring buffer(size + 8, L'#');
         FormatWindowTitle(&buffer[0], size, parts);
-        EXPECT_EQ(std::string(8, '#'), buffer.substr(size)) << "written past the buffer";
+        EXPECT_EQ(std::wstring(8, L'#'), buffer.substr(size)) << "written past the buffer";
         EXPECT_EQ(expected, buffer.c_str());
-    }
-    // "VRK (" is five bytes: a cut at 255 falls between characters, one byte
-    // later it would fall inside one.
-    for (const auto &[prefix, character, length] :
-         {std::tuple("", "\x81\x81", 255u), std::tuple("a", "\x81\x81", 254u)}) {
-        std::string name = prefix;
-        while (name.size() < 300)
-            name += character;
-        char title[256];
-        FormatWindowTitle(title, sizeof title, {false, 0, 0, true, name.c_str(), IsSjisLead});
-        EXPECT_EQ(length, std::string(title).size()) << prefix << character;
     }
 }
 

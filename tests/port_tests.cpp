@@ -2,11 +2,18 @@
 // the test.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <dbt.h>
+
+#include <cstddef>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "tests/harness.h"
 #include "tools/driving/far_end.h"
@@ -69,6 +76,47 @@ TEST_F(OnACable, ASendThatCannotGoOutGivesUpWithinASlice)
     EXPECT_EQ(0, ReadPort(terminal.window, &byte, 1, &count) + (byte != 'x') + (count != 7)) << "a closed port reads nothing";
 }
 
+// Windows answers for an unplugged USB adapter with codes such as access
+// denied, which the ends of a pipe give when written or read the wrong way;
+// or it broadcasts the port's removal. Either lets the port go, Enter keeps
+// its text, and about two seconds of poll ticks later the port is back.
+TEST_F(OnACable, ADeviceGoneLetsThePortGoUntilItHasSettledAndEnterKeepsTheText)
+{
+    HANDLE readEnd = NULL, writeEnd = NULL, cable = terminal.State()->port;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, NULL, 0));
+    terminal.State()->port = readEnd;
+    SetWindowTextA(terminal.Input(), "kept");
+    SendMessageA(terminal.Input(), EM_SETSEL, 4, 4);
+    std::wstring text;
+    std::thread operatorHand([&] { text = AnswerMessageBox(GetCurrentProcessId(), 20000); });
+    Enter();
+    operatorHand.join();
+    EXPECT_EQ(kSendFailed + L"\n(WriteFile:00000005)", text);
+    EXPECT_EQ("kept", TextOf(terminal.Input()));
+    terminal.State()->port = writeEnd;
+    char chunk[8];
+    DWORD count = 0;
+    EXPECT_EQ(0, ReadPort(terminal.window, chunk, sizeof chunk, &count));
+    CloseHandle(cable);
+    const auto ticksUntilBack = [&] {
+        int ticks = 0;
+        for (; IsPortWaiting(terminal.window) && ticks < 10; ++ticks)
+            RetryLostPort(terminal.window, terminal.State()->timerId);
+        return IsPortOpen(terminal.window) ? ticks : -1;
+    };
+    EXPECT_EQ(7, ticksUntilBack());
+    // name in the removal broadcast, the length it declares; whether it is COM1's
+    for (const auto &[name, length, lost] : {std::tuple(L"COM11", 5, false), {L"COM1", 3, false}, {L"com1", 4, true}}) {
+        alignas(DEV_BROADCAST_PORT_W) wchar_t removal[24] = {};
+        auto *header = reinterpret_cast<DEV_BROADCAST_PORT_W *>(removal);
+        header->dbcp_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_PORT_W, dbcp_name) + length * sizeof(wchar_t));
+        header->dbcp_devicetype = DBT_DEVTYP_PORT;
+        std::wcscpy(header->dbcp_name, name);
+        SendMessageW(terminal.window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(removal));
+        EXPECT_EQ(lost ? 7 : 0, ticksUntilBack()) << name << length;
+    }
+}
+
 TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
 {
     const std::string longLine(3000, 'q');
@@ -100,7 +148,7 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     std::string echoed;
     for (const auto &[text, from, to, shiftLock, shift, sent, left] : cases) {
         terminal.State()->shiftLock = shiftLock;
-        SetWindowTextA(terminal.Input(), text.c_str());
+        SetTextOf(terminal.Input(), text);
         SendMessageA(terminal.Input(), EM_SETSEL, from, to);
         Enter(shift);
         EXPECT_EQ(sent, host.Read(sent.size()));
@@ -110,7 +158,9 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     }
     EXPECT_EQ("", host.ReadUntilQuiet(100)) << "nothing more";
     EXPECT_TRUE(echoed == terminal.PaneText()) << "each sent part is echoed as a line";
-    EXPECT_EQ(3002u, GlobalSize(terminal.State()->sendBuffer)) << "grown once, to fit the longest line";
+    // The line in UTF-16 and its terminator, the part in Shift-JIS and its line end.
+    EXPECT_EQ(3001 * sizeof(wchar_t) + 2 * 3000 + 2, GlobalSize(terminal.State()->sendBuffer))
+        << "grown once, to fit the longest line";
 
     ShowWindow(terminal.window, SW_SHOW);
     terminal.Receive(std::string(150, '\r'));

@@ -12,11 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/program_identity.h"
 #include "tests/harness.h"
 #include "textflow/daily_log.h"
 #include "textflow/log_file_name.h"
 #include "textflow/undo_capture.h"
 #include "tools/driving/files.h"
+#include "tools/driving/programs.h"
 #include "tools/driving/window_search.h"
 
 namespace {
@@ -38,6 +40,10 @@ TEST(TextFlow, ChunksBecomeLinesWithSplitCharactersShownWhole)
         {{"A\x82", "A"}, {"\xA0\r", "A\x82\xA0\r\n"}},
         {{"\x81\x81\x81", "\x81\x81"}, {"\x81" "B", "\x81\x81\x81\x81" "B"}},
         {{"\x1d" "ABC\r", "\x1d" "ABC\r\n"}},
+        // What the log keeps of bytes that are no character or whose character
+        // has another code: NEC's duplicate symbols and NEC-selected IBM
+        // extensions come back as the codes the conversion prefers.
+        {{"\x87\x90\xED\x40\x85\x40\x80\xFD\r", "\x81\xE0\xFA\x5C\x81\x45\x80\xFD\r\n"}},
     };
     for (const auto &chunks : cases) {
         LocalTerminal terminal;
@@ -46,15 +52,13 @@ TEST(TextFlow, ChunksBecomeLinesWithSplitCharactersShownWhole)
             EXPECT_EQ(pane, terminal.PaneText()) << chunk;
         }
     }
-    // A lead byte before a line end, and at the end of echo or DDE text, is
-    // shown as it stands: the edit control makes of it what it can, but the
-    // line still ends there.
+    // A lead byte before a line end, or at the end of echo or DDE text, shows
+    // as "・", and the line still ends there.
     LocalTerminal terminal;
     terminal.Receive("A\x82\r");
     EXPECT_EQ(0, terminal.State()->leadByteCarry);
     terminal.Show("B\x82");
-    const std::string pane = terminal.PaneText();
-    EXPECT_TRUE(pane.rfind("A", 0) == 0 && pane.find("\r\nB") != std::string::npos) << pane;
+    EXPECT_EQ("A\x81\x45\r\nB\x81\x45", terminal.PaneText());
 }
 
 TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoToTheLogFirst)
@@ -71,9 +75,13 @@ TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoToTheLogFirst)
     terminal.Receive("Y");
     EXPECT_EQ(200, SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0));
     EXPECT_EQ(NumberedLines(0, 220) + "X\r\n" + NumberedLines(300, 600) + "Y", terminal.Logs() + terminal.PaneText());
-    // An edit control keeps about 30 KB unless told otherwise; the pane keeps what it is given.
-    terminal.Receive(std::string(40000, 'w'));
-    EXPECT_EQ(std::string(40000, 'w'), terminal.PaneText().substr(terminal.PaneText().size() - 40000));
+    // An edit control keeps about 30,000 characters unless told otherwise; the
+    // pane keeps what it is given, in slices that never split a character.
+    std::string wide = std::string(4094, 'w');
+    while (wide.size() < 70000)
+        wide += "\x82\xA0";
+    terminal.Receive(wide);
+    EXPECT_EQ(wide, terminal.PaneText().substr(terminal.PaneText().size() - wide.size()));
 }
 
 // ASCII, half-width kana, and double-byte characters whose second byte is
@@ -102,75 +110,78 @@ TEST(TextFlow, EveryByteShownReachesTheLogOnceAndInOrder)
     EXPECT_TRUE(terminal.Logs() + terminal.PaneText() == shown) << "lost, doubled or changed bytes";
 }
 
-TEST(DailyLog, WritesGoToTheFileOfTheirDayAndNowhereWhileOffOrHeld)
+// Makes the file a link to the system's full device, which opens and fails
+// every write as a full disk does, or, with full false, removes the link.
+// Wine lets a Linux program finish after its process handle has signalled.
+bool SetDiskFull(const wchar_t *path, bool full)
+{
+    auto toUnixName = reinterpret_cast<char *(CDECL *)(LPCWSTR)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char *name = toUnixName(path);
+    RunToEnd(std::string(full ? "/bin/ln -s /dev/full \"" : "/bin/rm \"") + name + "\"");
+    HeapFree(GetProcessHeap(), 0, name);
+    return PumpUntil([&] {
+        HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+        CloseHandle(file);
+        return (file != INVALID_HANDLE_VALUE) == full;
+    });
+}
+
+// The disk is full: the trimmed lines wait and the title says so; a while
+// after there is room again they are written. Trimmed while logging is off,
+// lines are gone.
+TEST(DailyLog, AFullDiskDelaysTheTextAndLosesNone)
 {
     LocalTerminal terminal;
-    const std::string directory = terminal.State()->logDirectory;
-    EXPECT_EQ(1, LogOutputPane(terminal.window, -1, -1));
-    EXPECT_EQ("", terminal.Logs()) << "an empty pane makes no file";
-    terminal.Show("before midnight\r");
-    SYSTEMTIME evening = {2026, 12, 4, 31, 23, 59, 59, 0};
-    SYSTEMTIME morning = {2027, 1, 5, 1, 0, 0, 1, 0};
-    LogOutputPaneAt(terminal.window, 0, 6, evening);
-    LogOutputPaneAt(terminal.window, 6, 17, morning);
-    LogOutputPaneAt(terminal.window, -1, -1, morning);
-    EXPECT_EQ("before", ReadWholeFile(directory + "261231.LOG"));
-    EXPECT_EQ(" midnight\r\nbefore midnight\r\n", ReadWholeFile(directory + "270101.LOG"));
-
-    LocalTerminal quiet;
-    quiet.State()->writeLog = 0;
-    quiet.Receive(NumberedLines(0, 220));
-    quiet.Receive("a");
-    quiet.State()->writeLog = 1;
-    quiet.Receive(NumberedLines(0, 21));
-    char today[MAX_PATH];
     SYSTEMTIME now;
     GetLocalTime(&now);
-    MakeLogFilePath(quiet.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, today, sizeof today);
-    HANDLE held = CreateFileA(today, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
-    quiet.Receive("b");
-    CloseHandle(held);
-    EXPECT_EQ("", quiet.Logs()) << "switched off or held, the trimmed lines are lost";
-    EXPECT_EQ(NumberedLines(42, 220) + "a" + NumberedLines(0, 21) + "b", quiet.PaneText());
+    wchar_t today[MAX_PATH];
+    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, L"", today, MAX_PATH);
+    terminal.State()->writeLog = 0;
+    terminal.Receive(NumberedLines(0, 221));
+    terminal.Receive("a");
+    terminal.State()->writeLog = 1;
+    ASSERT_TRUE(SetDiskFull(today, true));
+    terminal.Receive(NumberedLines(300, 322));
+    terminal.Receive("b");
+    Pump(50);
+    EXPECT_EQ("*VRK", TextOf(terminal.window));
+    ASSERT_TRUE(SetDiskFull(today, false));
+    for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
+        SendMessageW(terminal.window, WM_TIMER, kPollTimerId, 0);
+    Pump(50);
+    EXPECT_EQ(NumberedLines(22, 44), terminal.Logs());
+    EXPECT_EQ("VRK", TextOf(terminal.window));
 }
 
-// Plays the operator: reads where the dialog starts, is refused a name that
-// does not exist, then confirms choice or, when it is empty, cancels.
-void VisitOpenDialog(HWND dialog, const std::string &choice, std::string *folder, std::wstring *filter)
-{
-    const int kFileName = 0x47c, kFilterBox = 0x470;
-    char shown[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-    *folder = std::string(shown) + "\\";
-    *filter = WindowTextOf(GetDlgItem(dialog, kFilterBox));
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>("no such file.log"));
-    PressDialogButton(dialog, IDOK);
-    HWND refusal = NULL;
-    PumpUntil([&] { return (refusal = GetLastActivePopup(dialog)) != dialog; });
-    PressDialogButton(refusal, IDOK);
-    Sleep(200);
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>(choice.c_str()));
-    PressDialogButton(dialog, choice.empty() ? IDCANCEL : IDOK);
-}
-
-TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndPutsTheCurrentDirectoryBack)
+// The operator finds the dialog in the log directory, is refused a name that
+// does not exist and confirms a log, which the system's editor shows.
+TEST(DailyLog, TheOpenDialogStartsInTheLogDirectoryAndTheSystemsEditorShowsTheChoice)
 {
     LocalTerminal terminal;
-    const std::string directory = terminal.State()->logDirectory;
+    const std::string directory = terminal.LogDirectory();
     WriteWholeFile(directory + "310101.LOG", "logged\r\n");
-    char before[MAX_PATH];
+    char before[MAX_PATH], after[MAX_PATH];
+    wchar_t shown[MAX_PATH] = L"";
     GetCurrentDirectoryA(MAX_PATH, before);
-    for (const char *choice : {"", "310101.LOG"}) {
-        std::string folder;
-        std::wstring filter;
-        ASSERT_TRUE(WithDialog(NULL, [&] { OpenLogFile(terminal.window); },
-                               [&](HWND dialog) { VisitOpenDialog(dialog, choice, &folder, &filter); }));
-        EXPECT_EQ(directory, folder);
-        EXPECT_EQ(L"Log files (*.log)", filter);
-        char after[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, after);
-        EXPECT_STREQ(before, after);
-    }
+    std::wstring filter;
+    ASSERT_TRUE(WithDialog(NULL, [&] { OpenLogFile(terminal.window); }, [&](HWND dialog) {
+        const int kFileName = 0x47c, kFilterBox = 0x470;
+        SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+        filter = WindowTextOf(GetDlgItem(dialog, kFilterBox));
+        SendMessageW(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>(L"no such file.log"));
+        PressDialogButton(dialog, IDOK);
+        HWND refusal = NULL;
+        PumpUntil([&] { return (refusal = GetLastActivePopup(dialog)) != dialog; });
+        PressDialogButton(refusal, IDOK);
+        Sleep(200);
+        SendMessageW(dialog, CDM_SETCONTROLTEXT, kFileName, reinterpret_cast<LPARAM>(L"310101.LOG"));
+        PressDialogButton(dialog, IDOK);
+    }));
+    EXPECT_EQ(terminal.State()->logDirectory, std::wstring(shown) + L"\\");
+    EXPECT_EQ(L"Log files (*.log)", filter);
+    GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_STREQ(before, after) << "the dialog leaves the current directory alone";
     HWND editor = NULL;
     EXPECT_TRUE(PumpUntil([&] {
         editor = FindWindowW(L"Notepad", NULL);

@@ -13,6 +13,7 @@
 #include "app/layout.h"
 #include "resources/resource_ids.h"
 #include "serial/serial_port.h"
+#include "settings/settings_file.h"
 #include "tests/harness.h"
 #include "tools/driving/files.h"
 #include "tools/driving/window_search.h"
@@ -115,14 +116,20 @@ TEST_F(ShownWindow, TheMenusAreMirroredTheirMarksFollowTheFlagsAndCopyAllCopies)
             EXPECT_EQ(State()->*flag != 0, (GetMenuState(settings, item, MF_BYCOMMAND) & MF_CHECKED) != 0) << item;
     }
 
-    const std::string text = "READY\r\n\x83\x65\x83\x58\x83\x67 OK\r\nlast";
-    SetWindowTextA(State()->outputEdit, text.c_str());
+    SetTextOf(State()->outputEdit, "READY\r\n\x83\x65\x83\x58\x83\x67 OK\r\nlast");
     Command(IDM_COPY_ALL);
     ASSERT_TRUE(OpenClipboard(NULL));
-    HANDLE data = GetClipboardData(CF_TEXT);
-    EXPECT_EQ(text, data ? static_cast<const char *>(GlobalLock(data)) : "");
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    EXPECT_STREQ(L"READY\r\nテスト OK\r\nlast", data ? static_cast<const wchar_t *>(GlobalLock(data)) : L"");
     GlobalUnlock(data);
     CloseClipboard();
+
+    // Only the menu bar destroys the popups: kept from the window, they outlive it.
+    const HMENU bar = GetMenu(window);
+    SetMenu(window, NULL);
+    DestroyWindow(window);
+    EXPECT_TRUE(IsMenu(settings));
+    DestroyMenu(bar);
 }
 
 TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInputLine)
@@ -153,7 +160,7 @@ TEST_F(ShownWindow, PanesFollowResizingHidingAndTheFontAndTheFocusStaysInTheInpu
     EXPECT_EQ(State()->inputEdit, GetFocus()) << "a click into the output pane";
     SetCursor(NULL);
     SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(State()->outputEdit), MAKELPARAM(HTCLIENT, 0));
-    EXPECT_EQ(LoadCursorA(NULL, IDC_ARROW), GetCursor());
+    EXPECT_EQ(LoadCursorW(NULL, IDC_ARROW), GetCursor());
 
     // A taller font makes a taller input line; Cancel changes nothing.
     const auto chooseFont = [&](const char *size, int button) {
@@ -265,6 +272,26 @@ TEST(WindowWithoutARecord, IsLeftAlone)
     DestroyWindow(plain);
 }
 
+// The settings file is read, and rewritten, up to 64 KiB; one larger is left
+// alone. A number without a value keeps its default; a Shift-JIS name too
+// long for its buffer is cut between characters.
+TEST(SettingsFile, IsReadUpToItsBoundAndANameIsCutBetweenCharacters)
+{
+    for (size_t size : {65536u, 65537u}) {
+        std::string text = "[VRK]\r\nCommPort=4\r\nBaudRate=\r\nDdeServiceName=";
+        for (int i = 0; i < 200; ++i)
+            text += "\x82\xA0";
+        text += "\r\n;" + std::string(size - text.size() - 5, 'x') + "\r\n";
+        LocalTerminal terminal(text.c_str());
+        const bool read = size == 65536;
+        EXPECT_EQ(read ? 4 : 0, terminal.State()->portIndex) << size;
+        EXPECT_EQ(1200, terminal.State()->baudRate);
+        EXPECT_EQ(read ? std::wstring(129, L'あ') : L"VRK", terminal.State()->ddeServer.serviceName);
+        SaveSettings(terminal.State());
+        EXPECT_EQ(read, ReadWholeFile(BuildFile("vrk_tests.ini")) != text) << size;
+    }
+}
+
 // What Windows reads from the program file itself: the manifest, kept as it
 // stands, and the version in both languages.
 TEST(ProgramFile, CarriesItsManifestAndVersion)
@@ -286,8 +313,10 @@ TEST(ProgramFile, CarriesItsManifestAndVersion)
             EXPECT_STREQ("2.0", value(block + std::string(name)));
         EXPECT_STREQ("VRK", value(block + std::string("ProductName")));
     }
-    wchar_t description[64] = L"";
-    MultiByteToWideChar(932, 0, value("\\StringFileInfo\\041104b0\\FileDescription"), -1, description, 64);
+    wchar_t *description = NULL;
+    UINT size = 0;
+    VerQueryValueW(version.data(), L"\\StringFileInfo\\041104b0\\FileDescription",
+                   reinterpret_cast<void **>(&description), &size);
     EXPECT_STREQ(L"ULACS 回線用シリアル端末", description);
 }
 

@@ -4,40 +4,63 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "core/global_block.h"
+#include "core/program_identity.h"
+#include "core/shift_jis.h"
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
-#include "textflow/code_page_text.h"
-#include "textflow/dbcs_text.h"
+#include "textflow/log_backlog.h"
 #include "textflow/log_file_name.h"
 
-static BOOL AppendToFile(const char *path, const char *text, DWORD length)
+// Text that waits is tried again every so often even when nothing new is
+// logged, so that a quiet line does not keep it in memory for long.
+static const unsigned kRetryTicks = 10000 / kPollIntervalMs;
+static const wchar_t kBesideSuffix[] = L"_2";
+
+// Where a writer puts a date's text: the day's file, or at exit, when that
+// still cannot be written, the file beside it.
+struct LogFiles {
+    const wchar_t *directory;
+    const wchar_t *suffix;
+};
+
+static std::size_t AppendToLogFile(void *context, const LogDate &date, const char *bytes, std::size_t length)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    const LogFiles *files = static_cast<const LogFiles *>(context);
+    wchar_t path[MAX_PATH];
+    if (!MakeLogFilePath(files->directory, date, files->suffix, path, MAX_PATH))
+        return 0;
+    // Appending only, and sharing with readers: a viewer following the day's
+    // log keeps it open, and the writes must go on all the same.
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return FALSE;
-    // Writing where the pointer failed to go would overwrite the start of
-    // the day's log.
-    LARGE_INTEGER distance = {};
-    if (SetFilePointerEx(file, distance, NULL, FILE_END)) {
-        DWORD written = 0;
-        WriteFile(file, text, length, &written, NULL);
-    }
+        return 0;
+    // A full disk takes part of the text or none; the count says which.
+    DWORD written = 0;
+    WriteFile(file, bytes, static_cast<DWORD>(length), &written, NULL);
     CloseHandle(file);
-    return TRUE;
+    return written;
+}
+
+// The title marks the log as behind while text waits.
+static void ReportWhetherTextWaits(HWND mainWindow, const TerminalState *state, bool waited)
+{
+    if (waited != (state->logBacklog != NULL))
+        PostMessageW(mainWindow, kLogWaitsMessage, 0, 0);
 }
 
 int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now)
 {
-    const TerminalState *state = GetTerminalState(mainWindow);
+    TerminalState *state = GetTerminalState(mainWindow);
     if (!state || !state->writeLog || !text || text[0] == '\0' || length == 0)
         return 0;
-    char path[MAX_PATH];
-    LogDate date = {now.wYear, now.wMonth, now.wDay};
-    if (!MakeLogFilePath(state->logDirectory, date, path, sizeof path))
-        return 0;
-    return AppendToFile(path, text, length) ? 1 : 0;
+    bool waited = state->logBacklog != NULL;
+    LogFiles files = {state->logDirectory, L""};
+    AppendToLog(&state->logBacklog, {now.wYear, now.wMonth, now.wDay}, text, length, AppendToLogFile, &files);
+    ReportWhetherTextWaits(mainWindow, state, waited);
+    return 1;
 }
 
 int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now)
@@ -46,26 +69,24 @@ int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now
     if (!state || !state->writeLog)
         return 0;
     HWND pane = state->outputEdit;
-    DWORD length = static_cast<DWORD>(GetWindowTextLengthA(pane));
-    if (!GrowGlobalBlock(&state->logBuffer, &state->logBufferSize, length + 1))
+    DWORD length = static_cast<DWORD>(GetWindowTextLengthW(pane));
+    if (!FitTextAndShiftJis(&state->logBuffer, &state->logBufferSize, length, 0))
         return 0;
     LockedBlock buffer(state->logBuffer);
-    const char *text = buffer.bytes();
+    auto *text = reinterpret_cast<wchar_t *>(buffer.bytes());
     if (!text)
         return 0;
-    int copied = GetWindowTextA(pane, buffer.bytes(), static_cast<int>(length + 1));
+    int copied = GetWindowTextW(pane, text, static_cast<int>(length + 1));
+    std::size_t fetched = copied > 0 ? static_cast<std::size_t>(copied) : 0;
     std::size_t from = 0;
-    std::size_t to = copied > 0 ? static_cast<std::size_t>(copied) : 0;
+    std::size_t to = fetched;
     if (start >= 0 && end >= 0) {
-        std::size_t units = EditLengthInOwnUnits(pane);
-        std::size_t textLength = to;
-        to = EditPositionToByteOffset(text, textLength, units, static_cast<std::size_t>(end),
-                                      IsCodePageLeadByte);
-        from = std::min(to, EditPositionToByteOffset(text, textLength, units,
-                                                     static_cast<std::size_t>(start),
-                                                     IsCodePageLeadByte));
+        to = std::min(to, static_cast<std::size_t>(end));
+        from = std::min(to, static_cast<std::size_t>(start));
     }
-    WriteDailyLog(mainWindow, text + from, static_cast<DWORD>(to - from), now);
+    char *bytes = reinterpret_cast<char *>(text + fetched + 1);
+    std::size_t count = WideToShiftJis(text + from, to - from, bytes);
+    WriteDailyLog(mainWindow, bytes, static_cast<DWORD>(count), now);
     return 1;
 }
 
@@ -76,27 +97,70 @@ int LogOutputPane(HWND mainWindow, LONG start, LONG end)
     return LogOutputPaneAt(mainWindow, start, end, now);
 }
 
+void LogPaneBeforeExit(HWND mainWindow)
+{
+    const TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !state->writeLog || !SendMessageW(state->outputEdit, EM_GETMODIFY, 0, 0))
+        return;
+    HWND pane = state->outputEdit;
+    if (!LogOutputPane(mainWindow, -1, -1))
+        return;
+    SetWindowTextW(pane, L"");
+    SendMessageW(pane, EM_SETMODIFY, FALSE, 0);
+}
+
+void RetryDailyLog(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !IsLogRetryDue(state->logBacklog, kRetryTicks))
+        return;
+    LogFiles files = {state->logDirectory, L""};
+    FlushLogBacklog(&state->logBacklog, AppendToLogFile, &files);
+    ReportWhetherTextWaits(mainWindow, state, true);
+}
+
+void FinishDailyLog(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !state->logBacklog)
+        return;
+    LogFiles days = {state->logDirectory, L""};
+    FlushLogBacklog(&state->logBacklog, AppendToLogFile, &days);
+    LogFiles beside = {state->logDirectory, kBesideSuffix};
+    FlushLogBacklog(&state->logBacklog, AppendToLogFile, &beside);
+    FreeLogBacklog(&state->logBacklog);
+    ReportWhetherTextWaits(mainWindow, state, true);
+}
+
 // String-table texts are loaded into buffers of this size, one byte short so
 // that a zero always follows the terminator: the filter list ends with two.
 static const int kTextBufferSize = MAX_PATH;
 
-static int LoadText(HINSTANCE instance, UINT entry, char *buffer)
+static int LoadText(HINSTANCE instance, UINT entry, wchar_t *buffer)
 {
-    return LoadStringA(instance, entry, buffer, kTextBufferSize - 1);
+    return LoadStringW(instance, entry, buffer, kTextBufferSize - 1);
+}
+
+static void SplitAtSeparators(wchar_t *text, wchar_t separator)
+{
+    for (; *text; ++text) {
+        if (*text == separator)
+            *text = L'\0';
+    }
 }
 
 // Shows the file-open dialog in the log directory; TRUE with the chosen path
 // in fileName when the operator confirmed an existing file.
-static BOOL ChooseLogFile(HWND mainWindow, HINSTANCE instance, const char *directory,
-                          char *fileName)
+static BOOL ChooseLogFile(HWND mainWindow, HINSTANCE instance, const wchar_t *directory,
+                          wchar_t *fileName)
 {
-    char filter[kTextBufferSize] = "";
-    char extension[kTextBufferSize] = "";
+    wchar_t filter[kTextBufferSize] = L"";
+    wchar_t extension[kTextBufferSize] = L"";
     if (LoadText(instance, IDS_LOG_FILTER, filter) > 0)
-        SplitAtSeparators(filter, '|', IsCodePageLeadByte);
+        SplitAtSeparators(filter, L'|');
     LoadText(instance, IDS_LOG_EXTENSION, extension);
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog.hwndOwner = mainWindow;
     dialog.lpstrFilter = filter[0] ? filter : NULL;
     dialog.lpstrFile = fileName;
@@ -104,7 +168,19 @@ static BOOL ChooseLogFile(HWND mainWindow, HINSTANCE instance, const char *direc
     dialog.lpstrInitialDir = directory;
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     dialog.lpstrDefExt = extension[0] ? extension : NULL;
-    return GetOpenFileNameA(&dialog);
+    return GetOpenFileNameW(&dialog);
+}
+
+// The system's own editor, by its full path: a bare name would be searched
+// for in the program's folder and the current directory first.
+static BOOL MakeEditorPath(wchar_t *path)
+{
+    static const wchar_t kEditor[] = L"\\notepad.exe";
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + sizeof kEditor / sizeof kEditor[0] > MAX_PATH)
+        return FALSE;
+    std::wmemcpy(path + length, kEditor, sizeof kEditor / sizeof kEditor[0]);
+    return TRUE;
 }
 
 void OpenLogFile(HWND mainWindow)
@@ -114,15 +190,17 @@ void OpenLogFile(HWND mainWindow)
         return;
     // Copies, because the dialog's message loop may outlive the record.
     HINSTANCE instance = state->instance;
-    char directory[MAX_PATH];
-    lstrcpynA(directory, state->logDirectory, MAX_PATH);
-    // The dialog moves the current directory as the operator browses. A
-    // directory too long to be saved whole is better left alone than cut.
-    char savedDirectory[MAX_PATH] = "";
-    DWORD saved = GetCurrentDirectoryA(MAX_PATH, savedDirectory);
-    char fileName[MAX_PATH] = "";
-    if (ChooseLogFile(mainWindow, instance, directory, fileName))
-        ShellExecuteA(NULL, NULL, "notepad.exe", fileName, NULL, SW_SHOWNORMAL);
+    wchar_t directory[MAX_PATH];
+    lstrcpynW(directory, state->logDirectory, MAX_PATH);
+    // The dialog moves the current directory as the operator browses, and
+    // its flag against that works only for the save dialog. A directory too
+    // long to be saved whole is better left alone than cut.
+    wchar_t savedDirectory[MAX_PATH] = L"";
+    DWORD saved = GetCurrentDirectoryW(MAX_PATH, savedDirectory);
+    wchar_t fileName[MAX_PATH] = L"";
+    wchar_t editor[MAX_PATH];
+    if (ChooseLogFile(mainWindow, instance, directory, fileName) && MakeEditorPath(editor))
+        ShellExecuteW(NULL, NULL, editor, fileName, NULL, SW_SHOWNORMAL);
     if (saved > 0 && saved < MAX_PATH)
-        SetCurrentDirectoryA(savedDirectory);
+        SetCurrentDirectoryW(savedDirectory);
 }

@@ -3,15 +3,14 @@
 #include <cstring>
 
 #include "core/global_block.h"
+#include "core/shift_jis.h"
 #include "core/terminal_state.h"
 #include "serial/serial_port.h"
-#include "textflow/code_page_text.h"
-#include "textflow/dbcs_text.h"
 #include "textflow/line_feeds.h"
 #include "textflow/output_pane.h"
 #include "textflow/send_part.h"
 
-// Room after the line's text for the carriage return and the terminator.
+// Room after the part in Shift-JIS for the carriage return and the terminator.
 static const DWORD kLineEndRoom = 2;
 
 static bool IsShiftDown()
@@ -19,57 +18,59 @@ static bool IsShiftDown()
     return GetKeyState(VK_SHIFT) < 0;
 }
 
-// The part of the line that Enter sends, in bytes of the text just copied.
-static SendPart ReadSendPart(HWND input, const char *text, std::size_t length)
+// The part of the line that Enter sends, within the text just copied.
+static SendPart ReadSendPart(HWND input, std::size_t length)
 {
     DWORD selectionStart = 0;
     DWORD selectionEnd = 0;
-    SendMessageA(input, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
+    SendMessageW(input, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
                  reinterpret_cast<LPARAM>(&selectionEnd));
-    std::size_t units = EditLengthInOwnUnits(input);
-    return ChooseSendPart(
-        EditPositionToByteOffset(text, length, units, selectionStart, IsCodePageLeadByte),
-        EditPositionToByteOffset(text, length, units, selectionEnd, IsCodePageLeadByte), length);
+    return ChooseSendPart(selectionStart, selectionEnd, length);
 }
 
-static std::size_t CopyLineText(HWND input, char *buffer, DWORD size)
+static std::size_t CopyLineText(HWND input, wchar_t *buffer, DWORD size)
 {
-    int copied = GetWindowTextA(input, buffer, static_cast<int>(size));
+    int copied = GetWindowTextW(input, buffer, static_cast<int>(size));
     return copied > 0 ? static_cast<std::size_t>(copied) : 0;
 }
 
-// Grows the send buffer to hold the line as it is now, with room after it
-// for the carriage return and the terminator; FALSE when memory is short.
+// Grows the send buffer to hold the line as it is now and, after it, a part
+// of it in Shift-JIS with its line end; FALSE when memory is short.
 static BOOL FitLine(HWND input, TerminalState *state, DWORD *length)
 {
-    *length = static_cast<DWORD>(GetWindowTextLengthA(input));
-    return GrowGlobalBlock(&state->sendBuffer, &state->sendBufferSize, *length + kLineEndRoom);
+    *length = static_cast<DWORD>(GetWindowTextLengthW(input));
+    return FitTextAndShiftJis(&state->sendBuffer, &state->sendBufferSize, *length, kLineEndRoom);
 }
 
 // Writes the part of the line before the caret, or the selection, with a
 // carriage return, and echoes it when it went out. FALSE when there was
-// nothing to send from or the window went away during the write.
+// nothing to send from, the window went away during the write, or the port
+// was lost: then the text stays to be sent again once the port is back.
 static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, SendPart *part)
 {
     DWORD length = 0;
     if (!FitLine(input, state, &length))
         return FALSE;
     LockedBlock buffer(state->sendBuffer);
-    char *text = buffer.bytes();
+    auto *text = reinterpret_cast<wchar_t *>(buffer.bytes());
     if (!text)
         return FALSE;
-    *part = ReadSendPart(input, text, CopyLineText(input, text, length + 1));
-    text[part->end] = '\r';
-    text[part->end + 1] = '\0';
-    int sent = WritePort(mainWindow, text + part->start, static_cast<DWORD>(part->end - part->start + 1));
+    std::size_t copied = CopyLineText(input, text, length + 1);
+    *part = ReadSendPart(input, copied);
+    char *bytes = reinterpret_cast<char *>(text + copied + 1);
+    std::size_t count = WideToShiftJis(text + part->start, part->end - part->start, bytes);
+    bytes[count] = '\r';
+    bytes[count + 1] = '\0';
+    BOOL portLost = FALSE;
+    int sent = WritePort(mainWindow, bytes, static_cast<DWORD>(count + 1), &portLost);
     state = GetTerminalState(mainWindow);
     if (!state) {
         buffer.Abandon();
         return FALSE;
     }
     if (sent && state->localEcho)
-        AppendOutput(state->outputEdit, text + part->start, NULL);
-    return TRUE;
+        AppendOutput(state->outputEdit, bytes, NULL);
+    return !portLost;
 }
 
 // Cuts the sent part from the line as it is now: what was typed while a
@@ -80,11 +81,22 @@ static void CutFromLine(HWND input, TerminalState *state, SendPart part)
     if (!FitLine(input, state, &length))
         return;
     LockedBlock buffer(state->sendBuffer);
-    char *text = buffer.bytes();
+    auto *text = reinterpret_cast<wchar_t *>(buffer.bytes());
     if (!text)
         return;
     CutSendPart(text, CopyLineText(input, text, length + 1), part);
-    SetWindowTextA(input, text);
+    SetWindowTextW(input, text);
+}
+
+// With no port open nothing can go out: the operator hears so, and the text
+// stays where it was rather than being shown as sent. A port waited for
+// fails the send with its box instead.
+static BOOL IsReadyToSend(HWND mainWindow)
+{
+    if (IsPortInUse(mainWindow))
+        return TRUE;
+    MessageBeep(MB_OK);
+    return FALSE;
 }
 
 // Enter sends the part of the line before the caret, or the selection, and
@@ -93,7 +105,7 @@ static void SendInputLine(HWND input)
 {
     HWND mainWindow = GetParent(input);
     TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || (state->shiftLock && !IsShiftDown()))
+    if (!state || (state->shiftLock && !IsShiftDown()) || !IsReadyToSend(mainWindow))
         return;
     // A send whose write failed is still waiting in its message box with the
     // buffer locked; an Enter that another program sends meanwhile must not
@@ -109,7 +121,7 @@ LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM l
 {
     TerminalState *state = GetParentTerminalState(input);
     if (!state || !state->inputOldProc)
-        return DefWindowProcA(input, message, wParam, lParam);
+        return DefWindowProcW(input, message, wParam, lParam);
     if (message == WM_CHAR && wParam == '\r') {
         SendInputLine(input);
         return 0;
@@ -118,18 +130,18 @@ LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM l
     // paging keys.
     bool pagingKey = wParam == VK_PRIOR || wParam == VK_NEXT;
     if ((message == WM_KEYDOWN || message == WM_KEYUP) && pagingKey) {
-        PostMessageA(state->outputEdit, message, wParam, lParam);
+        PostMessageW(state->outputEdit, message, wParam, lParam);
         return 0;
     }
-    return CallWindowProcA(state->inputOldProc, input, message, wParam, lParam);
+    return CallWindowProcW(state->inputOldProc, input, message, wParam, lParam);
 }
 
 void SendClipboardText(HWND mainWindow)
 {
-    if (!GetTerminalState(mainWindow) || !IsClipboardFormatAvailable(CF_TEXT) ||
+    if (!GetTerminalState(mainWindow) || !IsReadyToSend(mainWindow) || !IsClipboardFormatAvailable(CF_UNICODETEXT) ||
         !OpenClipboard(mainWindow))
         return;
-    char *copy = CopyForeignString(GetClipboardData(CF_TEXT));
+    char *copy = CopyForeignString(GetClipboardData(CF_UNICODETEXT), TRUE);
     CloseClipboard();
     if (!copy)
         return;

@@ -1,19 +1,21 @@
 #include "textflow/log_file_name.h"
 
-#include <cstdio>
+#include <cwchar>
 
-bool MakeLogFilePath(const char *directory, const LogDate &date, char *out, std::size_t size)
+bool MakeLogFilePath(const wchar_t *directory, const LogDate &date, const wchar_t *suffix, wchar_t *out,
+                     std::size_t size)
 {
     if (size == 0)
         return false;
-    out[0] = '\0';
-    if (directory[0] == '\0')
+    out[0] = L'\0';
+    // Room for three numbers of any value a date may hold, and the suffix.
+    wchar_t name[64];
+    int nameLength = std::swprintf(name, sizeof name / sizeof name[0], L"%02d%02d%02d%ls.LOG", date.year % 100,
+                                   date.month, date.day, suffix);
+    std::size_t directoryLength = std::wcslen(directory);
+    if (directoryLength == 0 || nameLength < 0 || directoryLength + static_cast<std::size_t>(nameLength) >= size)
         return false;
-    int length = std::snprintf(out, size, "%s%02d%02d%02d.LOG", directory, date.year % 100,
-                               date.month, date.day);
-    if (length < 0 || static_cast<std::size_t>(length) >= size) {
-        out[0] = '\0';
-        return false;
-    }
+    std::wmemcpy(out, directory, directoryLength);
+    std::wmemcpy(out + directoryLength, name, static_cast<std::size_t>(nameLength) + 1);
     return true;
 }

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
+#include "core/dbcs_text.h"
 #include "core/global_block.h"
+#include "core/shift_jis.h"
 #include "core/terminal_state.h"
 #include "serial/serial_port.h"
-#include "textflow/code_page_text.h"
 #include "textflow/daily_log.h"
-#include "textflow/dbcs_text.h"
 #include "textflow/line_feeds.h"
 #include "textflow/undo_capture.h"
 
@@ -20,32 +20,32 @@ static const LRESULT kLinesKept = 200;
 // bound keeps a flooding line from starving the window's other messages.
 static const int kMaxChunksPerTick = 16;
 
-static void Insert(HWND pane, const char *text)
+static void Insert(HWND pane, const wchar_t *text)
 {
-    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
 // Cuts a pane that has grown past its limit back to its last lines, handing
 // the cut text to the daily log first. TRUE when it cut.
 static BOOL TrimOutputPane(HWND pane)
 {
-    LRESULT count = SendMessageA(pane, EM_GETLINECOUNT, 0, 0);
+    LRESULT count = SendMessageW(pane, EM_GETLINECOUNT, 0, 0);
     if (count <= kTrimAboveLines)
         return FALSE;
-    SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
-    LRESULT start = SendMessageA(pane, EM_LINEINDEX, 0, 0);
-    LRESULT end = SendMessageA(pane, EM_LINEINDEX, count - kLinesKept, 0);
+    SendMessageW(pane, WM_SETREDRAW, FALSE, 0);
+    LRESULT start = SendMessageW(pane, EM_LINEINDEX, 0, 0);
+    LRESULT end = SendMessageW(pane, EM_LINEINDEX, count - kLinesKept, 0);
     LogOutputPane(GetParent(pane), static_cast<LONG>(start), static_cast<LONG>(end));
-    SendMessageA(pane, EM_SETSEL, start, end);
-    SendMessageA(pane, WM_CLEAR, 0, 0);
-    SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(pane, EM_SETSEL, start, end);
+    SendMessageW(pane, WM_CLEAR, 0, 0);
+    SendMessageW(pane, WM_SETREDRAW, TRUE, 0);
     return TRUE;
 }
 
 void PutCaretAtEnd(HWND pane)
 {
-    WPARAM end = EditLengthInOwnUnits(pane);
-    SendMessageA(pane, EM_SETSEL, end, static_cast<LPARAM>(end));
+    WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(pane));
+    SendMessageW(pane, EM_SETSEL, end, static_cast<LPARAM>(end));
 }
 
 // Shown text waiting to go into the pane. Every replacement makes the edit
@@ -55,29 +55,44 @@ void PutCaretAtEnd(HWND pane)
 struct PendingText {
     HWND pane;
     std::size_t length;
-    char text[4096];
+    wchar_t text[4096];
 };
+
+// Room for characters, the terminator aside.
+static const std::size_t kPendingRoom = sizeof PendingText::text / sizeof(wchar_t) - 1;
 
 static void Flush(PendingText &pending)
 {
     if (pending.length == 0)
         return;
-    pending.text[pending.length] = '\0';
+    pending.text[pending.length] = L'\0';
     pending.length = 0;
     Insert(pending.pane, pending.text);
 }
 
-// text is terminated at length.
+// Each line is converted on its own: a lead byte that lost its second byte
+// must not take the line break after it along. A text longer than the room
+// left goes in slices of whole characters.
 static void Show(PendingText &pending, const char *text, std::size_t length)
 {
-    if (pending.length + length >= sizeof pending.text)
-        Flush(pending);
-    if (length >= sizeof pending.text) {
-        Insert(pending.pane, text);
-        return;
+    while (length > 0) {
+        std::size_t slice = WholeCharactersWithin(text, length, kPendingRoom - pending.length);
+        if (slice == 0) {
+            Flush(pending);
+            continue;
+        }
+        pending.length += ShiftJisToWide(text, slice, pending.text + pending.length);
+        text += slice;
+        length -= slice;
     }
-    std::memcpy(pending.text + pending.length, text, length);
-    pending.length += length;
+}
+
+static void EndLine(PendingText &pending)
+{
+    if (pending.length + 2 > kPendingRoom)
+        Flush(pending);
+    pending.text[pending.length++] = L'\r';
+    pending.text[pending.length++] = L'\n';
 }
 
 // Shows the complete lines of the text, each ended by its carriage return,
@@ -95,13 +110,8 @@ static char *PutCompleteLines(PendingText &pending, TerminalState *state, char *
             if (!state)
                 return NULL;
         } else {
-            std::size_t length = static_cast<std::size_t>(end - line);
-            Show(pending, line, length);
-            // A control that stores wide text would read a lone lead byte and
-            // the line break after it as one broken character.
-            if (EndsInLoneLeadByte(line, length, IsCodePageLeadByte))
-                Flush(pending);
-            Show(pending, "\r\n", 2);
+            Show(pending, line, static_cast<std::size_t>(end - line));
+            EndLine(pending);
         }
         line = end + 1;
     }
@@ -128,7 +138,7 @@ void AppendOutput(HWND outputPane, char *text, char *carry)
         return;
     // Still the same record: PutCompleteLines returns NULL once it is gone.
     if (carry)
-        *carry = TakeTrailingLeadByte(piece, IsCodePageLeadByte);
+        *carry = TakeTrailingLeadByte(piece);
     if (piece[0] != '\0' && state && state->enableUndo && IsUndoText(state, piece)) {
         Flush(pending);
         CapturePendingPiece(state, piece);

@@ -1,7 +1,7 @@
 #include "textflow/send_part.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 
 SendPart ChooseSendPart(std::size_t selectionStart, std::size_t selectionEnd, std::size_t length)
 {
@@ -12,9 +12,9 @@ SendPart ChooseSendPart(std::size_t selectionStart, std::size_t selectionEnd, st
     return {start, end};
 }
 
-void CutSendPart(char *text, std::size_t length, SendPart part)
+void CutSendPart(wchar_t *text, std::size_t length, SendPart part)
 {
     std::size_t end = std::min(part.end, length);
     std::size_t start = std::min(part.start, end);
-    std::memmove(text + start, text + end, length - end + 1);
+    std::wmemmove(text + start, text + end, length - end + 1);
 }

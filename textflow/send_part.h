@@ -4,16 +4,16 @@
 
 #include <cstddef>
 
-// Byte range [start, end) of the line's text.
+// Character range [start, end) of the line's text.
 struct SendPart {
     std::size_t start;
     std::size_t end;
 };
 
-// The selection, or without one everything before the caret; positions are
-// bytes and never reach past length.
+// The selection, or without one everything before the caret; positions never
+// reach past length.
 SendPart ChooseSendPart(std::size_t selectionStart, std::size_t selectionEnd, std::size_t length);
 
-// Removes the part from the NUL-terminated text of length bytes, keeping the
-// text before and after it.
-void CutSendPart(char *text, std::size_t length, SendPart part);
+// Removes the part from the terminated text of length characters, keeping
+// the text before and after it.
+void CutSendPart(wchar_t *text, std::size_t length, SendPart part);

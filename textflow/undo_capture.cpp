@@ -1,5 +1,10 @@
 #include "textflow/undo_capture.h"
 
+#include <cstring>
+
+#include "core/dbcs_text.h"
+#include "core/shift_jis.h"
+
 static const char kUndoMarker = '\x1D';
 
 // Each message to the focus window may wait this long. The window belongs to
@@ -37,18 +42,25 @@ void CapturePendingPiece(TerminalState *state, const char *piece)
 static void SendToFocus(HWND focus, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(focus, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+    SendMessageTimeoutW(focus, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
                         kTypingTimeoutMs, &result);
 }
 
+// The text goes in as UTF-16, in slices of whole characters, each after the
+// one before. An empty replacement would only delete whatever the other
+// application's user has selected, so none is sent.
 static void TypeIntoWindow(HWND focus, const char *text, BOOL caretToStart)
 {
     if (caretToStart)
         SendToFocus(focus, EM_SETSEL, 0, 0);
-    // An empty replacement would only delete whatever the other
-    // application's user has selected.
-    if (text[0] != '\0')
-        SendToFocus(focus, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    wchar_t slice[1024];
+    for (std::size_t length = std::strlen(text); length > 0;) {
+        std::size_t bytes = WholeCharactersWithin(text, length, sizeof slice / sizeof slice[0] - 1);
+        slice[ShiftJisToWide(text, bytes, slice)] = L'\0';
+        SendToFocus(focus, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(slice));
+        text += bytes;
+        length -= bytes;
+    }
 }
 
 // The focus window of the foreground application, read from its thread's

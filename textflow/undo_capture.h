@@ -12,5 +12,6 @@ BOOL IsUndoText(const TerminalState *state, const char *text);
 // record again afterwards; it is only touched before the typing.
 void CaptureCompleteLine(TerminalState *state, const char *line);
 void CapturePendingPiece(TerminalState *state, const char *piece);
+// text is the line's Shift-JIS.
 void TypeIntoFocus(const char *text, BOOL caretToStart);
 void ToggleUndoCapture(TerminalState *state);

@@ -1,8 +1,10 @@
 // Runs one scenario against the real VRK.exe: a line a step, first word the
 // verb, texts in double quotes with the escapes \r \n \t \\ \xHH. The file is
-// UTF-8; texts reach the terminal, its files and its cables in code page 932.
+// UTF-8; texts reach the terminal, its files and its cables in code page 932,
+// and its windows in UTF-16, whatever the system's code page. With a code
+// page given, the run fails unless the system has that one.
 //
-//   vrk_script SCENARIO
+//   vrk_script SCENARIO [CODEPAGE]
 //
 // Exit status 0 when every step held; otherwise the failing line is named.
 #include <windows.h>
@@ -18,6 +20,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/driving/far_end.h"
@@ -26,8 +29,9 @@
 #include "tools/driving/serial_ports.h"
 #include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
-#include "tools/host_sim/shift_jis.h"
+#include "core/shift_jis.h"
 #include "tools/host_sim/text_escapes.h"
+#include "textflow/log_file_name.h"
 
 namespace {
 
@@ -111,8 +115,8 @@ bool DdeExecute(const std::string &service, const std::string &command, bool uni
     DWORD instance = 0;
     if ((unicode ? DdeInitializeW : DdeInitializeA)(&instance, IgnoreTransactions, APPCMD_CLIENTONLY, 0))
         return false;
-    HSZ serviceName = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
-    HSZ topicName = DdeCreateStringHandleA(instance, "Command", CP_WINANSI);
+    HSZ serviceName = DdeCreateStringHandleW(instance, Widen(service).c_str(), CP_WINUNICODE);
+    HSZ topicName = DdeCreateStringHandleW(instance, L"Command", CP_WINUNICODE);
     HCONV conversation = DdeConnect(instance, serviceName, topicName, NULL);
     // Wine's library reads the byte count as a character count when it
     // converts for an ANSI server; the padding keeps that read inside.
@@ -135,24 +139,16 @@ bool DdeExecute(const std::string &service, const std::string &command, bool uni
 // WM_PASTE sent to the window. True when every send was answered.
 bool Paste(HWND window, const std::string &text, int count)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
-    std::memcpy(GlobalLock(block), text.c_str(), text.size());
+    std::wstring wide = Widen(text);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (wide.size() + 1) * sizeof(wchar_t));
+    std::memcpy(GlobalLock(block), wide.c_str(), wide.size() * sizeof(wchar_t));
     GlobalUnlock(block);
-    if (!OpenClipboard(NULL) || !EmptyClipboard() || !SetClipboardData(CF_TEXT, block) || !CloseClipboard())
+    if (!OpenClipboard(NULL) || !EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, block) || !CloseClipboard())
         return false;
     bool answered = true;
     for (int i = 0; i < count && answered; ++i)
         answered = SendMessageTimeoutA(window, WM_PASTE, 0, 0, SMTO_NORMAL, 5000, NULL) != 0;
     return answered;
-}
-
-// Ends a bench cable's process, as pulling the cable would: the bench keeps
-// its id in a file, and Wine starts Linux programs like its own.
-bool PullCable(const std::string &port)
-{
-    bool ended = RunToEnd("/bin/sh -c \"kill $(cat $VRK_BENCH/COM" + port + ".pid)\"");
-    Sleep(300);
-    return ended;
 }
 
 class Scenario {
@@ -193,9 +189,9 @@ public:
             return true;
         }
         if (verb == "pane" || verb == "line")
-            return WaitUntil([&] { return Found(Widen(TextOf(verb == "pane" ? kOutputPaneId : kInputLineId))) == Widen(w[1]); }, 5000);
-        if (verb == "command" || verb == "syscommand")
-            return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : WM_SYSCOMMAND,
+            return WaitUntil([&] { return Found(TextOf(verb == "pane" ? kOutputPaneId : kInputLineId)) == Widen(w[1]); }, 5000);
+        if (verb == "command" || verb == "syscommand" || verb == "power")
+            return PostMessageA(Terminal().MainWindow(), verb == "command" ? WM_COMMAND : verb == "power" ? WM_POWERBROADCAST : WM_SYSCOMMAND,
                                 std::strtoul(w[1].c_str(), NULL, 0), 0);
         if (verb == "close") {
             Terminal().Close(0);
@@ -205,8 +201,9 @@ public:
             return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Widen(w[1]);
         if (verb == "file")
             return Found(Widen(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Widen(w[2]);
-        if (verb == "log")
-            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) == Widen(w[1]);
+        if (verb == "log" || verb == "logged")
+            return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) ==
+                   Widen(verb == "log" ? w[1] : AsLogged(ReadWholeFile(spawned_[w[1]]->output)));
         if (verb == "send")
             return Cable(w[1]).Write(w[2]);
         if (verb == "expect")
@@ -219,12 +216,29 @@ public:
             return DdeExecute(w[1], w[2], false, std::atoi(w[3].c_str()));
         if (verb == "paste")
             return Paste(Terminal().MainWindow(), w[1], std::atoi(w[2].c_str()));
-        if (verb == "pull")
-            return PullCable(w[1]);
+        if (verb == "pull" || verb == "plug") {
+            // Wine starts Linux programs like its own. A cable plugged in
+            // again opens as a serial port a moment later.
+            const std::string farPort = std::to_string(FarPortOf(std::atoi(w[1].c_str())));
+            cables_.erase(farPort);
+            if (!RunToEnd("/bin/sh -c \"\\\"$VRK_CABLE\\\" \\\"$VRK_BENCH\\\" " + verb + " " + w[1] + "\""))
+                return false;
+            Sleep(verb == "pull" ? 300 : 0);
+            return WaitUntil([&] { return verb == "pull" || Cable(farPort).IsOpen() || cables_.erase(farPort) > 1; }, 3000);
+        }
         if (verb == "initiate-for")
             return InitiateFor(w[1], w[2]);
         if (verb == "spawn")
             return Spawn(w);
+        if (verb == "ended")
+            return WaitForSingleObject(spawned_[w[1]]->process.hProcess, 60000) == WAIT_OBJECT_0;
+        if (verb == "hold")
+            return HoldTodaysLog(w[1] == "lock");
+        if (verb == "release")
+            return CloseHandle(std::exchange(held_, INVALID_HANDLE_VALUE));
+        if (verb == "endsession")  // logoff as the system makes it: it asks, then tells the outcome
+            return SendMessageW(Terminal().MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) &&
+                   !SendMessageW(Terminal().MainWindow(), WM_ENDSESSION, w[1] == "1", ENDSESSION_LOGOFF);
         if (verb == "says")
             return WaitUntil([&] { return Found(Widen(ReadWholeFile(spawned_[w[1]]->output))).find(Widen(w[2])) != std::wstring::npos; }, 8000);
         if (verb == "sleep") {
@@ -259,13 +273,13 @@ private:
     const std::wstring &Found(const std::wstring &text) { return found_ = text; }
 
     // The text of a pane; another process's window answers only WM_GETTEXT.
-    std::string TextOf(int pane)
+    std::wstring TextOf(int pane)
     {
-        char text[65536] = "";
+        static wchar_t text[65536];
         DWORD_PTR length = 0;
-        SendMessageTimeoutA(GetDlgItem(Terminal().MainWindow(), pane), WM_GETTEXT, sizeof text,
+        SendMessageTimeoutW(GetDlgItem(Terminal().MainWindow(), pane), WM_GETTEXT, 65536,
                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
-        return std::string(text, length);
+        return std::wstring(text, length);
     }
 
     // Checks which radio button the dialog has checked (0: none), then
@@ -333,6 +347,22 @@ private:
         return Found(std::to_wstring(GlobalFindAtomA(service.c_str()))) == L"0";
     }
 
+    // hold view|lock: today's log held open as a viewer does, sharing, or
+    // locked, which can only happen between the terminal's writes.
+    bool HoldTodaysLog(bool lock)
+    {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        wchar_t path[MAX_PATH];
+        MakeLogFilePath(Widen(Terminal().Directory() + "\\").c_str(), {now.wYear, now.wMonth, now.wDay}, L"", path,
+                        MAX_PATH);
+        return WaitUntil([&] {
+            held_ = CreateFileW(path, GENERIC_READ | (lock ? GENERIC_WRITE : 0),
+                                lock ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+            return held_ != INVALID_HANDLE_VALUE;
+        }, 2000);
+    }
+
     // spawn NAME PROGRAM ARGUMENTS...: the output file's path comes first.
     bool Spawn(const std::vector<std::string> &w)
     {
@@ -370,15 +400,20 @@ private:
     std::map<std::string, std::unique_ptr<Spawned>> spawned_;
     std::wstring found_;
     DWORD mark_ = GetTickCount();
+    HANDLE held_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: vrk_script SCENARIO\n");
+    if (argc < 2 || argc > 3) {
+        fprintf(stderr, "usage: vrk_script SCENARIO [CODEPAGE]\n");
         return 2;
+    }
+    if (argc == 3 && GetACP() != std::strtoul(argv[2], NULL, 10)) {
+        fprintf(stderr, "the system's code page is %u, not %s\n", GetACP(), argv[2]);
+        return 1;
     }
     std::istringstream lines(ReadWholeFile(argv[1]));
     Scenario scenario;

@@ -1,6 +1,6 @@
 // libFuzzer targets for the code that reads bytes from DDE clients, the
-// system's list of ports, the serial line and the host simulator's command
-// line; FUZZ_<name> picks one per build.
+// system's list of ports, the settings file, the serial line and the host
+// simulator's command line; FUZZ_<name> picks one per build.
 #include <cassert>
 #include <cstring>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "ipc/send_command.h"
 #include "serial/port_name.h"
+#include "settings/ini_text.h"
 #include "tools/host_sim/host_reply.h"
 #include "tools/host_sim/host_sim_options.h"
 #include "tools/host_sim/text_escapes.h"
@@ -46,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     assert(ok || !error.empty());
     for (size_t i = 1; i < options.splitOffsets.size(); ++i)
         assert(options.splitOffsets[i - 1] < options.splitOffsets[i]);
+#elif defined(FUZZ_settings)
+    // A hand-edited settings file, rewritten: every key set reads back as set.
+    const IniEntry entries[] = {{"A", "1"}, {"b", "x y"}};
+    std::vector<char> out(size + 64);
+    const size_t length = UpdateIni(input, "VRK", entries, 2, out.data(), out.size());
+    assert(length > 0);
+    for (const IniEntry &entry : entries) {
+        std::string_view value;
+        assert(FindIniValue(std::string_view(out.data(), length), "vrk", entry.key, &value) && value == entry.value);
+    }
+    ParseIniInteger(input);
 #elif defined(FUZZ_port_name)
     // Another program's registry data, exactly as long as it says it is.
     const int number = ExtraPortNumber(reinterpret_cast<const char *>(data), size);

@@ -78,12 +78,15 @@ LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         if (mode == "dde-server" && !silent)
             PostMessageA(reinterpret_cast<HWND>(wParam), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
     }
+    // What the focused control holds is noted in Shift-JIS, as the
+    // scenarios are read, whatever the system's code page.
     if (message == WM_TIMER) {
         static std::string shown;
-        char text[1024] = "";
-        GetWindowTextA(edit, text, sizeof text);
-        if (shown != text)
-            Note(std::string("[") + (shown = text) + "]");
+        wchar_t text[1024] = L"";
+        char bytes[2048] = "";
+        WideCharToMultiByte(932, 0, text, GetWindowTextW(edit, text, 1024) + 1, bytes, sizeof bytes, NULL, NULL);
+        if (shown != bytes)
+            Note(std::string("[") + (shown = bytes) + "]");
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -98,7 +101,7 @@ int main(int argc, char **argv)
     mode = argv[2];
     service = argc > 3 ? argv[3] : "";
     silent = argc > 4;
-    imsMessage = RegisterWindowMessageA(kImsMessageName);
+    imsMessage = RegisterWindowMessageW(kImsMessageName);
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = PeerProc;
     windowClass.lpszClassName = "VrkPeer";
@@ -106,7 +109,9 @@ int main(int argc, char **argv)
     HWND window = CreateWindowA("VrkPeer", "peer", WS_OVERLAPPEDWINDOW | (mode == "focus" ? WS_VISIBLE : 0), 0, 0,
                                 300, 100, NULL, NULL, NULL, NULL);
     if (mode == "focus") {
-        edit = CreateWindowA("EDIT", argv[3], WS_CHILD | WS_VISIBLE, 0, 0, 280, 24, window, NULL, NULL, NULL);
+        // A Unicode control, as a Unicode application's; its starting text is ASCII.
+        std::wstring start(service.begin(), service.end());
+        edit = CreateWindowW(L"EDIT", start.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 280, 24, window, NULL, NULL, NULL);
         SetForegroundWindow(window);
         SetFocus(edit);
         SendMessageA(edit, EM_SETSEL, 0x7fff, 0x7fff);

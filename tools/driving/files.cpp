@@ -87,3 +87,13 @@ std::string ConcatenatedLogs(const std::string &directory)
         all += ReadWholeFile(directory + "\\" + entry.cFileName);
     return all;
 }
+
+std::string AsLogged(const std::string &received)
+{
+    std::string logged;
+    for (char byte : received) {
+        if (byte != '\n')
+            logged += byte == '\r' ? "\r\n" : std::string(1, byte);
+    }
+    return logged;
+}

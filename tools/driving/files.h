@@ -15,3 +15,7 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes);
 
 // Every daily log file in the directory, oldest day first, end to end.
 std::string ConcatenatedLogs(const std::string &directory);
+
+// Bytes received from the host as the terminal's pane shows and logs them:
+// line feeds dropped, each carriage return a line end.
+std::string AsLogged(const std::string &received);

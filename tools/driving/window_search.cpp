@@ -83,6 +83,8 @@ bool PressDialogButton(HWND dialog, int id)
 
 void TypeText(HWND window, const std::string &text)
 {
-    for (char byte : text)
-        SendMessageA(window, WM_CHAR, static_cast<unsigned char>(byte), 0);
+    wchar_t wide[1024];
+    int length = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), wide, 1024);
+    for (int i = 0; i < length; ++i)
+        SendMessageW(window, WM_CHAR, wide[i], 0);
 }

@@ -23,6 +23,6 @@ std::wstring MessageBoxText(HWND box);
 // Presses a dialog's push button the way a click does.
 bool PressDialogButton(HWND dialog, int id);
 
-// Types 8-bit text into a window of any process, a character message a byte,
-// as the keyboard would.
+// Types Shift-JIS text into a window of any process, a UTF-16 character
+// message a character, as the keyboard and the input method would.
 void TypeText(HWND window, const std::string &text);

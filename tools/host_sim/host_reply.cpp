@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "tools/host_sim/shift_jis.h"
+#include "core/shift_jis.h"
 
 static const char kLineEnd[] = "\r\n";
 static const char kUndoMarker = '\x1d';

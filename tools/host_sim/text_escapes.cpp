@@ -1,6 +1,6 @@
 #include "tools/host_sim/text_escapes.h"
 
-#include "tools/host_sim/shift_jis.h"
+#include "core/shift_jis.h"
 
 static int HexDigitValue(char digit)
 {

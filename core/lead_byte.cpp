@@ -1,8 +1,0 @@
-#include "core/lead_byte.h"
-
-#include <windows.h>
-
-bool IsCodePageLeadByte(unsigned char byte)
-{
-    return IsDBCSLeadByte(byte) != FALSE;
-}

@@ -1,0 +1,33 @@
+// The settings file's text, read and rewritten the way the system's profile
+// functions did, so that files written before read the same and keep their
+// form: section and key names without regard to case, the first of a
+// repeated section or key counts, lines starting with ";" are comments. The
+// text is Shift-JIS; names are ASCII. Kept free of windows.h so it can be
+// checked natively.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// The value of key in section, without the spaces around it and one pair of
+// quotes around it. False when the section or the key is absent.
+bool FindIniValue(std::string_view file, std::string_view section, std::string_view key, std::string_view *value);
+
+// The number a value stands for: an optional sign, then decimal digits up to
+// the first other character, modulo 2^32.
+std::int32_t ParseIniInteger(std::string_view value);
+
+struct IniEntry {
+    std::string_view key;
+    std::string_view value;
+};
+
+// Writes file into out with each entry's key set to its value. A key the
+// section holds has its line rewritten where it stands; the others follow,
+// in order, the section's last line that is not blank; a missing section is
+// added at the end. Every other line stays as it was, byte for byte; lines
+// written end in CR LF. Returns the length written, or 0 when out, of
+// capacity bytes, cannot hold it.
+std::size_t UpdateIni(std::string_view file, std::string_view section, const IniEntry *entries,
+                      std::size_t count, char *out, std::size_t capacity);
