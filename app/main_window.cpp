@@ -84,11 +84,11 @@ static BOOL SetAppearanceDefaults(TerminalState *state)
 static BOOL AllocateTextBuffers(TerminalState *state)
 {
     state->sendBuffer = GlobalAlloc(GHND, kInitialBufferSize);
-    state->receiveBuffer = GlobalAlloc(GHND, kInitialBufferSize);
+    state->receiveBuffer = GlobalAlloc(GHND, kReceiveBufferSize);
     if (!state->sendBuffer || !state->receiveBuffer)
         return FALSE;
     state->sendBufferSize = kInitialBufferSize;
-    state->receiveBufferSize = kInitialBufferSize;
+    state->receiveBufferSize = kReceiveBufferSize;
     return TRUE;
 }
 

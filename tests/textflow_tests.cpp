@@ -16,6 +16,7 @@
 #include "tests/harness.h"
 #include "textflow/daily_log.h"
 #include "textflow/log_file_name.h"
+#include "textflow/output_pane.h"
 #include "textflow/undo_capture.h"
 #include "tools/driving/files.h"
 #include "tools/driving/programs.h"
@@ -77,7 +78,7 @@ TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoToTheLogFirst)
     EXPECT_EQ(NumberedLines(0, 220) + "X\r\n" + NumberedLines(300, 600) + "Y", terminal.Logs() + terminal.PaneText());
     // An edit control keeps about 30,000 characters unless told otherwise; the
     // pane keeps what it is given, in slices that never split a character.
-    std::string wide = std::string(4094, 'w');
+    std::string wide = std::string(2 * kReceiveBufferSize - 2, 'w');
     while (wide.size() < 70000)
         wide += "\x82\xA0";
     terminal.Receive(wide);

@@ -14,11 +14,11 @@
 static const LRESULT kTrimAboveLines = 220;
 static const LRESULT kLinesKept = 200;
 
-// A poll normally reads one chunk. At 9600 baud a tick brings about 288
-// bytes, but a faster line fills the chunk, and the rest must be fetched in
-// the same tick or the line runs at the poll's pace instead of its own. The
-// bound keeps a flooding line from starving the window's other messages.
-static const int kMaxChunksPerTick = 16;
+// A poll normally reads one chunk. A port that held more than a chunk (the
+// window was busy for a while) is fetched in the same tick, or the line would
+// run at the poll's pace instead of its own; the bound keeps a flooding line
+// from starving the window's other messages.
+static const int kMaxChunksPerTick = 2;
 
 static void Insert(HWND pane, const wchar_t *text)
 {
@@ -52,10 +52,12 @@ void PutCaretAtEnd(HWND pane)
 // control lay the text out and repaint it again, which on a busy line of
 // short lines costs far more than the text itself: a chunk's shown lines go
 // in with one replacement, split only where a captured line goes elsewhere.
+// The room takes a whole chunk even when every byte is a carriage return,
+// each shown as a line break of two characters.
 struct PendingText {
     HWND pane;
     std::size_t length;
-    wchar_t text[4096];
+    wchar_t text[2 * kReceiveBufferSize];
 };
 
 // Room for characters, the terminator aside.
