@@ -16,6 +16,7 @@
 #include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "tests/harness.h"
+#include "textflow/output_pane.h"
 #include "tools/driving/far_end.h"
 #include "tools/driving/window_search.h"
 
@@ -115,6 +116,22 @@ TEST_F(OnACable, ADeviceGoneLetsThePortGoUntilItHasSettledAndEnterKeepsTheText)
         SendMessageW(terminal.window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(removal));
         EXPECT_EQ(lost ? 7 : 0, ticksUntilBack()) << name << length;
     }
+}
+
+// A port holding more than one read hands out is emptied in the same tick, up
+// to two full chunks, each shown whole; the rest waits for the next tick.
+TEST_F(OnACable, APollTakesWhatThePortHoldsUpToTwoChunks)
+{
+    const size_t chunk = kReceiveBufferSize - 1;
+    std::string lines;
+    while (lines.size() < 3 * chunk)
+        lines += "0123456789\r\n";
+    ASSERT_TRUE(host.Write(lines));
+    Sleep(1000);
+    PollReceive(terminal.window, terminal.State()->timerId);
+    EXPECT_EQ(lines.substr(0, 2 * chunk), terminal.Logs() + terminal.PaneText());
+    PollReceive(terminal.window, terminal.State()->timerId);
+    EXPECT_EQ(lines, terminal.Logs() + terminal.PaneText());
 }
 
 TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)

@@ -152,8 +152,19 @@ void AppendOutput(HWND outputPane, char *text, char *carry)
         InvalidateRect(outputPane, NULL, TRUE);
 }
 
-// Reads one chunk, a carried lead byte first, and shows it. TRUE when the
-// read filled the whole chunk, so the port may hold more.
+// Reads until the port is empty or the room is taken: a driver hands out no
+// more than its input queue at a time. The count of bytes kept.
+static DWORD ReadWaitingBytes(HWND mainWindow, char *bytes, DWORD room)
+{
+    DWORD total = 0;
+    DWORD read = 0;
+    while (total < room && ReadPort(mainWindow, bytes + total, room - total, &read) && read > 0)
+        total += read;
+    return total;
+}
+
+// Fills one chunk, a carried lead byte first, and shows it. TRUE when the
+// chunk is full, so the port may hold more.
 static BOOL ReceiveChunk(HWND mainWindow, UINT_PTR timerId)
 {
     TerminalState *state = GetTerminalState(mainWindow);
@@ -163,22 +174,20 @@ static BOOL ReceiveChunk(HWND mainWindow, UINT_PTR timerId)
     char *chunk = buffer.bytes();
     if (!chunk)
         return FALSE;
-    char *readTo = chunk;
-    DWORD count = state->receiveBufferSize - 1;
-    if (state->leadByteCarry) {
-        chunk[0] = state->leadByteCarry;
-        ++readTo;
-        --count;
-    }
-    DWORD countRead = 0;
-    if (!ReadPort(mainWindow, readTo, count, &countRead) || countRead == 0)
+    DWORD carried = state->leadByteCarry ? 1 : 0;
+    chunk[0] = state->leadByteCarry;
+    DWORD room = state->receiveBufferSize - 1 - carried;
+    DWORD received = ReadWaitingBytes(mainWindow, chunk + carried, room);
+    // A read that failed may have let the port go; what came before it is
+    // shown all the same.
+    if (received == 0)
         return FALSE;
     AppendOutput(state->outputEdit, chunk, &state->leadByteCarry);
     if (!GetTerminalState(mainWindow)) {
         buffer.Abandon();
         return FALSE;
     }
-    return countRead == count;
+    return received == room;
 }
 
 void PollReceive(HWND mainWindow, UINT_PTR timerId)
