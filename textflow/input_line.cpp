@@ -100,7 +100,7 @@ static BOOL IsReadyToSend(HWND mainWindow)
 }
 
 // Enter sends the part of the line before the caret, or the selection, and
-// cuts it from the line whether or not the write succeeded.
+// cuts it from the line unless the port was lost meanwhile.
 static void SendInputLine(HWND input)
 {
     HWND mainWindow = GetParent(input);
