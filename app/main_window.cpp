@@ -17,7 +17,7 @@
 #include "textflow/input_line.h"
 #include "textflow/output_pane.h"
 
-static const DWORD kInitialBufferSize = 1024;
+static const DWORD kInitialSendBufferSize = 1024;
 
 ATOM RegisterMainWindowClass(HINSTANCE instance)
 {
@@ -83,11 +83,11 @@ static BOOL SetAppearanceDefaults(TerminalState *state)
 
 static BOOL AllocateTextBuffers(TerminalState *state)
 {
-    state->sendBuffer = GlobalAlloc(GHND, kInitialBufferSize);
+    state->sendBuffer = GlobalAlloc(GHND, kInitialSendBufferSize);
     state->receiveBuffer = GlobalAlloc(GHND, kReceiveBufferSize);
     if (!state->sendBuffer || !state->receiveBuffer)
         return FALSE;
-    state->sendBufferSize = kInitialBufferSize;
+    state->sendBufferSize = kInitialSendBufferSize;
     state->receiveBufferSize = kReceiveBufferSize;
     return TRUE;
 }
