@@ -5,9 +5,6 @@
 
 namespace {
 
-// More keys than any settings table of this program holds.
-const std::size_t kMaxEntries = 16;
-
 // One line of the file: its text without the line end, and where the next
 // line starts.
 struct Line {
@@ -184,10 +181,10 @@ std::int32_t ParseIniInteger(std::string_view value)
 std::size_t UpdateIni(std::string_view file, std::string_view section, const IniEntry *entries,
                       std::size_t count, char *out, std::size_t capacity)
 {
-    if (count > kMaxEntries)
+    if (count > kMaxIniEntries)
         return 0;
     Output output = {out, capacity, 0, false};
-    bool written[kMaxEntries] = {};
+    bool written[kMaxIniEntries] = {};
     Section found = FindSection(file, section);
     std::size_t insertAt = found.found ? found.contentEnd : file.size();
     output.Add(file.substr(0, found.body));

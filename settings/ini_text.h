@@ -18,6 +18,9 @@ bool FindIniValue(std::string_view file, std::string_view section, std::string_v
 // the first other character, modulo 2^32.
 std::int32_t ParseIniInteger(std::string_view value);
 
+// The most entries one update takes.
+const std::size_t kMaxIniEntries = 16;
+
 struct IniEntry {
     std::string_view key;
     std::string_view value;
@@ -28,6 +31,6 @@ struct IniEntry {
 // in order, the section's last line that is not blank; a missing section is
 // added at the end. Every other line stays as it was, byte for byte; lines
 // written end in CR LF. Returns the length written, or 0 when out, of
-// capacity bytes, cannot hold it.
+// capacity bytes, cannot hold it or count is over kMaxIniEntries.
 std::size_t UpdateIni(std::string_view file, std::string_view section, const IniEntry *entries,
                       std::size_t count, char *out, std::size_t capacity);

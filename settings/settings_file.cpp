@@ -33,6 +33,8 @@ const SettingKey kSettingKeys[] = {
     {"AutoReconnect", &TerminalState::autoReconnect, Written::Always},
 };
 const size_t kKeyCount = sizeof kSettingKeys / sizeof kSettingKeys[0];
+// A key more than one update takes would leave every setting unsaved.
+static_assert(kKeyCount <= kMaxIniEntries);
 
 // A settings file is a few hundred bytes. One far larger is not this
 // program's to read, and rewriting it from a part would destroy the rest.
