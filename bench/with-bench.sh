@@ -35,11 +35,13 @@ export LANG=${VRK_BENCH_LANG:-ja_JP.UTF-8} LC_ALL=${VRK_BENCH_LANG:-ja_JP.UTF-8}
 export VRK_BENCH="$bench"
 export VRK_CABLE="$(cd "$(dirname "$0")" && pwd)/cable.sh"
 
-# Debian's wine command prefers the 32-bit loader wherever wine32 is
-# installed, even on a kernel that cannot run it; there every Wine command,
-# wineboot, winepath and ctest's emulator alike, is sent to the 64-bit one.
-use_runnable_loader() {
-    /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+# Every program of the bench runs on Wine's 64-bit loader, whatever the
+# machine. Debian's wine command prefers the 32-bit loader wherever wine32 is
+# installed, even on a kernel that cannot run it, and under emulation it
+# would run everything emulated: wine, wine-stable (which wineboot, winepath
+# and ctest's emulator go through) name the 64-bit loader here. A 32-bit exe
+# is still started on the 32-bit loader, which Wine itself picks for it.
+use_64bit_loader() {
     local shims="$bench/loader" name
     mkdir -p "$shims"
     for name in wine wine-stable; do
@@ -111,7 +113,7 @@ map_ports() {
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
 }
 
-use_runnable_loader
+use_64bit_loader
 managed=N
 rm -f "$bench/display.pid"
 if [ "${VRK_BENCH_DISPLAY:-}" = current ] && [ -n "${DISPLAY:-}" ]; then
