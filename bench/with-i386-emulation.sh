@@ -48,4 +48,4 @@ fi
 [ -x "$qemu" ] || fail "$qemu is missing (Debian's qemu-user-static)"
 unshare --user --map-root-user --mount true 2>/dev/null ||
     fail "no user and mount namespace could be made (unshare --user --map-root-user --mount)"
-VRK_I386_NAMESPACE=inside exec unshare --user --map-root-user --mount "$0" "$@"
+VRK_I386_NAMESPACE=inside exec unshare --user --map-root-user --mount bash "$0" "$@"
