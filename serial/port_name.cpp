@@ -78,7 +78,7 @@ void MakePortChoiceText(int number, const wchar_t *deviceName, wchar_t *out, std
     std::swprintf(own, sizeof own / sizeof own[0], L"COM%d", number);
     std::size_t used = 0;
     AppendCut(out, size, &used, own, std::wcslen(own));
-    std::size_t nameLength = deviceName ? WithoutOwnPort(deviceName, own) : 0;
+    std::size_t nameLength = WithoutOwnPort(deviceName, own);
     if (nameLength == 0)
         return;
     AppendCut(out, size, &used, L": ", 2);

