@@ -111,7 +111,7 @@ static void ListOtherPorts(HWND dialog, const TerminalState *state)
     int count = ListPresentPorts(numbers, kMaxOtherPorts);
     PortDevices devices;
     for (int i = 0; i < count; ++i) {
-        wchar_t deviceName[kPortChoiceChars];
+        wchar_t deviceName[kPortChoiceChars] = L"";
         devices.FindName(numbers[i], deviceName, kPortChoiceChars);
         wchar_t text[kPortChoiceChars];
         MakePortChoiceText(numbers[i], deviceName, text, kPortChoiceChars);

@@ -203,7 +203,7 @@ TEST(PortDialog, NamesEachAdapterBesideItsPort)
 {
     LocalTerminal terminal;
     ASSERT_TRUE(ListSerialPorts({"COM5", "COM7"}, true));
-    ASSERT_TRUE(RegisterPortDevice("COM7", L"Prolific USB-to-Serial Comm Port (COM7)"));
+    ASSERT_TRUE(RegisterPortDevice("COM5", L"Prolific USB-to-Serial Comm Port (COM5)"));
     std::vector<std::wstring> items;
     LONG widest = 0, dropped = 0;
     EXPECT_TRUE(WithDialog(kPortDialogTitle, [&] { ChoosePortAndBaudRate(terminal.window); }, [&](HWND dialog) {
@@ -223,7 +223,7 @@ TEST(PortDialog, NamesEachAdapterBesideItsPort)
     }));
     RemovePortDevices();
     ListSerialPorts({}, true);
-    EXPECT_EQ((std::vector<std::wstring>{L"COM5", L"COM7: Prolific USB-to-Serial Comm Port"}), items);
+    EXPECT_EQ((std::vector<std::wstring>{L"COM5: Prolific USB-to-Serial Comm Port", L"COM7"}), items);
     EXPECT_GT(dropped, widest);
 }
 
