@@ -221,8 +221,10 @@ TEST(PaneGeometry, WithoutMetricsTheFontGetsAFifthMoreAndDialogsStayOnTheScreen)
     EXPECT_EQ(0, CentredDialogStart(0, 100, 2000, 1280));
 }
 
-// Every index a settings file can hold names a port, without overflow.
-TEST(PortName, EveryStoredIndexNamesADevice)
+// Every index a settings file can hold names a port, without overflow. In
+// the list a device's name follows its port, without the port it repeats; a
+// name that does not fit is cut within the buffer.
+TEST(PortName, EveryStoredIndexNamesADeviceAndTheListShowsItsName)
 {
     char device[32];
     MakePortDeviceName(2147483647, device, sizeof device);
@@ -230,12 +232,6 @@ TEST(PortName, EveryStoredIndexNamesADevice)
     MakePortDeviceName(-2147483647 - 1, device, sizeof device);
     EXPECT_STREQ("\\\\.\\COM-2147483647", device);
     EXPECT_EQ(12, PortNumber(11));
-}
-
-// A device's name follows its port, without the port it repeats; a name that
-// does not fit is cut within the buffer.
-TEST(PortName, TheListShowsEachPortWithItsDevicesName)
-{
     const std::tuple<int, const wchar_t *, size_t, std::wstring> cases[] = {
         {7, L"USB Serial Port (COM7)", 64, L"COM7: USB Serial Port"}, {7, L"", 64, L"COM7"},
         {7, L"USB Serial Port (COM17)", 64, L"COM7: USB Serial Port (COM17)"}, {256, L"BT", 64, L"COM256: BT"},
