@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "app/command_line.h"
 #include "app/dialog_centring.h"
 #include "app/main_window.h"
 #include "resources/resource_ids.h"
@@ -16,12 +17,24 @@ static int RunMessageLoop(HWND mainWindow, HACCEL accelerators)
     return (int)message.wParam;
 }
 
+// A PC restarted for an update brings the terminal back as it was started;
+// a crash or a hang does not, so a terminal that keeps failing cannot loop.
+// A refusal (arguments past the system's limit) leaves nothing to do: the
+// terminal then stays closed after such a restart, as before.
+static void RegisterUpdateRestart(const wchar_t *arguments)
+{
+    RegisterApplicationRestart(*arguments ? arguments : NULL, RESTART_NO_CRASH | RESTART_NO_HANG);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showCommand)
 {
     if (!previous && !RegisterMainWindowClass(instance))
         return 0;
+    const wchar_t *arguments = CommandLineArguments(GetCommandLineW());
+    RegisterUpdateRestart(arguments);
     InstallDialogCentring();
-    HWND mainWindow = CreateMainWindow(instance);
+    StartOptions options = {HasConnectSwitch(arguments)};
+    HWND mainWindow = CreateMainWindow(instance, &options);
     if (!mainWindow) {
         RemoveDialogCentring();
         return 0;

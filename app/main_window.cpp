@@ -34,11 +34,11 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
     return RegisterClassW(&windowClass);
 }
 
-HWND CreateMainWindow(HINSTANCE instance)
+HWND CreateMainWindow(HINSTANCE instance, const StartOptions *options)
 {
     return CreateWindowExW(0, kMainClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL,
-                           instance, NULL);
+                           instance, const_cast<StartOptions *>(options));
 }
 
 static void FreeGlobalBlock(HGLOBAL *block, DWORD *size)
@@ -110,13 +110,15 @@ static WNDPROC Subclass(HWND pane, WNDPROC procedure)
 }
 
 // The record is complete and attached; bring the window to life and queue
-// what the operator sees first.
-static void StartTerminal(HWND window, TerminalState *state)
+// what the operator sees first. A terminal told to connect at start shows no
+// dialog: nobody may be at the desk.
+static void StartTerminal(HWND window, TerminalState *state, const StartOptions *options)
 {
     SetLineDefaults(window);
     InitDdeServer(&state->ddeServer, window, kDefaultDdeServiceName);
     LoadSettings(state);
-    WPARAM firstCommand = IDM_CONNECT;
+    const bool connectAtStart = (options && options->connect) || state->autoConnect;
+    WPARAM firstCommand = connectAtStart ? 0 : IDM_CONNECT;
     if (state->ddeEnabled) {
         int duplicate = ProbeDuplicateService(window, &state->ddeServer);
         // The probe's waits dispatch messages: the window may have been closed.
@@ -133,7 +135,10 @@ static void StartTerminal(HWND window, TerminalState *state)
     state->outputOldProc = Subclass(state->outputEdit, OutputPaneProc);
     state->inputOldProc = Subclass(state->inputEdit, InputLineProc);
     state->timerId = SetTimer(window, kPollTimerId, kPollIntervalMs, NULL);
-    PostMessageW(window, WM_COMMAND, firstCommand, 0);
+    if (connectAtStart)
+        OpenSavedPortOrWait(window);
+    if (firstCommand)
+        PostMessageW(window, WM_COMMAND, firstCommand, 0);
     if (state->imsEnabled)
         PostMessageW(window, kImsDiscoverMessage, 0, 0);
 }
@@ -163,7 +168,7 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTW *create)
     // default limit of about 32 KB, which would silently drop received text.
     SendMessageW(state->outputEdit, EM_SETLIMITTEXT, 0, 0);
     AttachTerminalState(window, state);
-    StartTerminal(window, state);
+    StartTerminal(window, state, static_cast<const StartOptions *>(create->lpCreateParams));
     return 0;
 }
 

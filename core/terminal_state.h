@@ -66,6 +66,8 @@ struct TerminalState {
     // The switch; the port's device went away and the port is waited for;
     // poll ticks since it was last seen present (serial/port_recovery.h).
     LONG autoReconnect;
+    // The AutoConnect setting: start on the saved port without the dialogs.
+    LONG autoConnect;
     LONG portLost;
     LONG portSeenTicks;
     LONG sendFailureShown;

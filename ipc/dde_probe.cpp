@@ -6,6 +6,7 @@
 #include "core/program_identity.h"
 #include "ipc/dde_wait.h"
 #include "resources/resource_ids.h"
+#include "serial/serial_port.h"
 
 static const DWORD kPartnerAnswerTimeoutMs = 10000;
 
@@ -131,6 +132,7 @@ void ShowDuplicateServiceNotice(HWND mainWindow)
     if (!GetTerminalState(mainWindow))
         return;
     ShowMessage(mainWindow, IDS_DUPLICATE_SERVICE, MB_ICONERROR);
-    if (GetTerminalState(mainWindow))
+    // A terminal that started on its saved port keeps it.
+    if (GetTerminalState(mainWindow) && !IsPortInUse(mainWindow))
         PostMessageW(mainWindow, WM_COMMAND, IDM_CONNECT, 0);
 }

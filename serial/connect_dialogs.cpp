@@ -1,9 +1,11 @@
 #include "serial/connect_dialogs.h"
 
-#include <cwchar>
+#include <algorithm>
 
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
+#include "serial/port_devices.h"
+#include "serial/port_name.h"
 #include "serial/present_ports.h"
 
 // A dialog of radio buttons, one per value, with ids counting up from 1000.
@@ -69,23 +71,57 @@ static INT_PTR ChoiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
+// Wide enough for "COM256: " and any name a device is likely to be given.
+static const int kPortChoiceChars = 128;
+
+// The list drops down wide enough for the longest text, names included; the
+// box itself keeps its place in the dialog.
+static void FitDroppedWidth(HWND list)
+{
+    HDC dc = GetDC(list);
+    if (!dc)
+        return;
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[kPortChoiceChars];
+        if (SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >= kPortChoiceChars)
+            continue;
+        int length = static_cast<int>(SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)));
+        SIZE extent = {};
+        if (length > 0 && GetTextExtentPoint32W(dc, text, length, &extent))
+            widest = std::max(widest, extent.cx);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+    // The list's border, its items' margins and a scroll bar beside them.
+    int frame = 4 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + frame), 0);
+}
+
 // The ports present beyond the four buttons (USB adapters are numbered from
-// COM3 up to COM20 and beyond), each item holding its port index. A stored
-// index of 4 or more is shown chosen when its port is present.
+// COM3 up to COM20 and beyond), each item holding its port index and showing
+// the name Windows gives its device. A stored index of 4 or more is shown
+// chosen when its port is present.
 static void ListOtherPorts(HWND dialog, const TerminalState *state)
 {
     HWND list = GetDlgItem(dialog, IDC_OTHER_PORTS);
     int numbers[kMaxOtherPorts];
     int count = ListPresentPorts(numbers, kMaxOtherPorts);
+    PortDevices devices;
     for (int i = 0; i < count; ++i) {
-        wchar_t name[16];
-        std::swprintf(name, sizeof name / sizeof name[0], L"COM%d", numbers[i]);
-        LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        wchar_t deviceName[kPortChoiceChars] = L"";
+        devices.FindName(numbers[i], deviceName, kPortChoiceChars);
+        wchar_t text[kPortChoiceChars];
+        MakePortChoiceText(numbers[i], deviceName, text, kPortChoiceChars);
+        LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
         SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), numbers[i] - 1);
         if (state && numbers[i] - 1 == state->portIndex)
             SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
     }
     EnableWindow(list, count > 0);
+    FitDroppedWidth(list);
 }
 
 // Only one choice shows at a time: a port from the list or a button.

@@ -1,7 +1,9 @@
 #include "serial/port_name.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cwchar>
 
 long long PortNumber(std::int32_t portIndex)
 {
@@ -43,4 +45,42 @@ int ExtraPortNumber(const char *name, std::size_t length)
         number = number * 10 + (name[i] - '0');
     }
     return number >= 5 && number <= 256 ? number : 0;
+}
+
+// Windows ends a port's friendly name with the port in brackets; in the list
+// the port already leads.
+static std::size_t WithoutOwnPort(const wchar_t *deviceName, const wchar_t *own)
+{
+    std::size_t length = std::wcslen(deviceName);
+    wchar_t suffix[24];
+    std::swprintf(suffix, sizeof suffix / sizeof suffix[0], L" (%ls)", own);
+    std::size_t suffixLength = std::wcslen(suffix);
+    if (length >= suffixLength && std::wcscmp(deviceName + length - suffixLength, suffix) == 0)
+        length -= suffixLength;
+    return length;
+}
+
+// Copies at most count characters of text to out at *used, leaving room for
+// the terminator within size.
+static void AppendCut(wchar_t *out, std::size_t size, std::size_t *used, const wchar_t *text, std::size_t count)
+{
+    std::size_t fits = std::min(count, size - 1 - *used);
+    std::wmemcpy(out + *used, text, fits);
+    *used += fits;
+    out[*used] = L'\0';
+}
+
+void MakePortChoiceText(int number, const wchar_t *deviceName, wchar_t *out, std::size_t size)
+{
+    if (size == 0)
+        return;
+    wchar_t own[16];
+    std::swprintf(own, sizeof own / sizeof own[0], L"COM%d", number);
+    std::size_t used = 0;
+    AppendCut(out, size, &used, own, std::wcslen(own));
+    std::size_t nameLength = WithoutOwnPort(deviceName, own);
+    if (nameLength == 0)
+        return;
+    AppendCut(out, size, &used, L": ", 2);
+    AppendCut(out, size, &used, deviceName, nameLength);
 }

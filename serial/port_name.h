@@ -24,3 +24,9 @@ bool IsNameOfPort(const char *name, std::size_t length, std::int32_t portIndex);
 // "\\.\COMn": the device namespace opens COM10 and above too, which a plain
 // "COMn" never reaches.
 void MakePortDeviceName(std::int32_t portIndex, char *out, std::size_t size);
+
+// The text of a port in the port dialog's list: "COMn" alone when the device
+// has no name (an empty one), else with the name Windows gives it, "COM7: USB
+// Serial Port", where that name's own " (COM7)" is left out. Cut to fit size
+// characters.
+void MakePortChoiceText(int number, const wchar_t *deviceName, wchar_t *out, std::size_t size);

@@ -134,3 +134,15 @@ void RetryLostPort(HWND mainWindow, UINT_PTR timerId)
     state->portLost = 0;
     PostMessageW(mainWindow, kPortStateMessage, 0, 0);
 }
+
+void OpenSavedPortOrWait(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || state->port)
+        return;
+    if (!ReopenPort(mainWindow)) {
+        state->portLost = 1;
+        state->portSeenTicks = 0;
+    }
+    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
+}

@@ -13,3 +13,6 @@ void NoticePortError(HWND mainWindow, DWORD code);
 void HandleDeviceChange(HWND mainWindow, WPARAM event, LPARAM data);
 void HandlePowerEvent(HWND mainWindow, WPARAM event);
 void RetryLostPort(HWND mainWindow, UINT_PTR timerId);
+// Opens the saved port at once, silently, or waits for it as for a lost one:
+// a terminal started unattended may come up before its USB adapter does.
+void OpenSavedPortOrWait(HWND mainWindow);

@@ -31,6 +31,7 @@ const SettingKey kSettingKeys[] = {
     {"ImsApi", &TerminalState::imsEnabled, Written::Always},
     {"EnableUndo", &TerminalState::enableUndo, Written::Always},
     {"AutoReconnect", &TerminalState::autoReconnect, Written::Always},
+    {"AutoConnect", &TerminalState::autoConnect, Written::Always},
 };
 const size_t kKeyCount = sizeof kSettingKeys / sizeof kSettingKeys[0];
 // A key more than one update takes would leave every setting unsaved.

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/dialog_position.h"
 #include "app/pane_geometry.h"
 #include "app/window_title.h"
@@ -220,8 +221,10 @@ TEST(PaneGeometry, WithoutMetricsTheFontGetsAFifthMoreAndDialogsStayOnTheScreen)
     EXPECT_EQ(0, CentredDialogStart(0, 100, 2000, 1280));
 }
 
-// Every index a settings file can hold names a port, without overflow.
-TEST(PortName, EveryStoredIndexNamesADevice)
+// Every index a settings file can hold names a port, without overflow. In
+// the list a device's name follows its port, without the port it repeats; a
+// name that does not fit is cut within the buffer.
+TEST(PortName, EveryStoredIndexNamesADeviceAndTheListShowsItsName)
 {
     char device[32];
     MakePortDeviceName(2147483647, device, sizeof device);
@@ -229,6 +232,28 @@ TEST(PortName, EveryStoredIndexNamesADevice)
     MakePortDeviceName(-2147483647 - 1, device, sizeof device);
     EXPECT_STREQ("\\\\.\\COM-2147483647", device);
     EXPECT_EQ(12, PortNumber(11));
+    const std::tuple<int, const wchar_t *, size_t, std::wstring> cases[] = {
+        {7, L"USB Serial Port (COM7)", 64, L"COM7: USB Serial Port"}, {7, L"", 64, L"COM7"},
+        {7, L"USB Serial Port (COM17)", 64, L"COM7: USB Serial Port (COM17)"}, {256, L"BT", 64, L"COM256: BT"},
+        {7, L"Ab (COM7)", 9, L"COM7: Ab"}, {7, L"Ab (COM7)", 8, L"COM7: A"},
+    };
+    for (const auto &[number, name, size, expected] : cases) {
+        std::wstring buffer(size + 4, L'#');
+        MakePortChoiceText(number, name, &buffer[0], size);
+        EXPECT_EQ(L"####", buffer.substr(size)) << "written past the buffer";
+        EXPECT_EQ(expected, buffer.c_str());
+    }
+}
+
+TEST(CommandLine, TheConnectSwitchIsAWordOfItsOwnAfterTheProgramsName)
+{
+    EXPECT_STREQ(L"/connect x", CommandLineArguments(L"\"C:\\Program Files\\VRK.exe\"  /connect x"));
+    EXPECT_STREQ(L"", CommandLineArguments(L"\"C:\\a b\\VRK.exe\""));
+    EXPECT_STREQ(L"/c", CommandLineArguments(L"C:\\VRK\\VRK.exe\t/c"));
+    const std::pair<const wchar_t *, bool> cases[] = {{L"/connect", true}, {L"x\t/CONNECT ", true}, {L"-Connect", true},
+                                                       {L"/connectx", false}, {L"/connec", false}, {L"connect", false}};
+    for (const auto &[arguments, given] : cases)
+        EXPECT_EQ(given, HasConnectSwitch(arguments)) << arguments;
 }
 
 TEST(HostSimulator, EscapesDecodeToTheBytesMeantAndUnknownOnesAreRefused)

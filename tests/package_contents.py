@@ -2,7 +2,7 @@
 # simulator, a VRK.ini the terminal can read, and the guide with its pictures.
 import struct, sys, zipfile
 
-keys = ["Version", "CommPort", "BaudRate", "ShiftLock", "DdeServiceName", "LocalEcho", "WriteLog", "ImsApi", "EnableUndo", "AutoReconnect"]
+keys = ["Version", "CommPort", "BaudRate", "ShiftLock", "DdeServiceName", "LocalEcho", "WriteLog", "ImsApi", "EnableUndo", "AutoReconnect", "AutoConnect"]
 for name, machine in [("win64", 0x8664), ("win32", 0x14C)]:
     with zipfile.ZipFile(f"{sys.argv[1]}/VRK-2.0-{name}.zip") as package:
         assert sorted(package.namelist()) == ["VRK.exe", "VRK.ini", "guide-ja.md", "host_sim.exe", "main-window-144dpi.png",

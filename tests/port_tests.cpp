@@ -6,6 +6,7 @@
 
 #include <dbt.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cwchar>
 #include <string>
@@ -13,11 +14,15 @@
 #include <tuple>
 #include <vector>
 
+#include "resources/resource_ids.h"
+#include "serial/connect_dialogs.h"
 #include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "tests/harness.h"
 #include "textflow/output_pane.h"
 #include "tools/driving/far_end.h"
+#include "tools/driving/serial_ports.h"
+#include "tools/driving/terminal_process.h"
 #include "tools/driving/window_search.h"
 
 namespace {
@@ -189,6 +194,37 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     EXPECT_EQ("kept", TextOf(terminal.Input()));
     terminal.Receive("new");
     EXPECT_EQ(end, SendMessageA(terminal.Pane(), EM_GETFIRSTVISIBLELINE, 0, 0)) << "new text shows the end";
+}
+
+// Each port beyond the buttons shows the name Windows gives its device; one
+// without a name shows as before. The list drops down wide enough for the
+// longest.
+TEST(PortDialog, NamesEachAdapterBesideItsPort)
+{
+    LocalTerminal terminal;
+    ASSERT_TRUE(ListSerialPorts({"COM5", "COM7"}, true));
+    ASSERT_TRUE(RegisterPortDevice("COM5", L"Prolific USB-to-Serial Comm Port (COM5)"));
+    std::vector<std::wstring> items;
+    LONG widest = 0, dropped = 0;
+    EXPECT_TRUE(WithDialog(kPortDialogTitle, [&] { ChoosePortAndBaudRate(terminal.window); }, [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_OTHER_PORTS);
+        HDC dc = GetDC(list);
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        for (LRESULT i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t text[128] = L"";
+            SIZE extent = {};
+            GetTextExtentPoint32W(dc, text, static_cast<int>(SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text))), &extent);
+            items.push_back(text);
+            widest = std::max(widest, extent.cx);
+        }
+        ReleaseDC(list, dc);
+        dropped = static_cast<LONG>(SendMessageW(list, CB_GETDROPPEDWIDTH, 0, 0));
+        PressDialogButton(dialog, IDCANCEL);
+    }));
+    RemovePortDevices();
+    ListSerialPorts({}, true);
+    EXPECT_EQ((std::vector<std::wstring>{L"COM5: Prolific USB-to-Serial Comm Port", L"COM7"}), items);
+    EXPECT_GT(dropped, widest);
 }
 
 }  // namespace

@@ -166,8 +166,10 @@ public:
         }
         if (verb == "terminal")
             return (current_ = std::strtoul(w[1].c_str(), NULL, 0) - 1) < terminals_.size();
-        if (verb == "start" || verb == "launch")
-            return verb == "start" ? Terminal().Start() : Terminal().Launch();
+        if (verb == "start" || verb == "launch") {
+            const std::string arguments = w.size() > 1 ? w[1] : "";
+            return verb == "start" ? Terminal().Start(arguments) : Terminal().Launch(arguments);
+        }
         if (verb == "connect")
             return Found(Terminal().Connect()).find(L"通信ポートを開きました") == 0;
         if (verb == "dialog")

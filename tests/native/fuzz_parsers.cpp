@@ -3,6 +3,7 @@
 // simulator's command line; FUZZ_<name> picks one per build.
 #include <cassert>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     // Another program's registry data, exactly as long as it says it is.
     const int number = ExtraPortNumber(reinterpret_cast<const char *>(data), size);
     assert(number == 0 || (number >= 5 && number <= 256));
+    // A device's friendly name, another program's text, into a list text of
+    // any size.
+    const std::wstring name(input.begin(), input.end());
+    std::wstring text(size % 40 + 1, L'#');
+    MakePortChoiceText(number ? number : 7, name.c_str(), &text[0], text.size());
+    assert(std::wcslen(text.c_str()) < text.size());
 #endif
     return 0;
 }

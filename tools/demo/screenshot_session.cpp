@@ -64,8 +64,10 @@ int main(int argc, char **argv)
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     Sleep(300);
-    // The system lists a USB serial adapter, as a Windows PC would.
+    // The system lists a USB serial adapter and the name its driver gives
+    // it, as a Windows PC would.
     ListSerialPorts({"COM7"}, false);
+    RegisterPortDevice("COM7", L"USB Serial Port (COM7)");
     PostMessageA(window, WM_COMMAND, 40016, 0);
     HWND dialog = WaitForTopLevel(terminal.ProcessId(), kDialogClass, kPortDialogTitle, 5000);
     // The operator picks the adapter from the list of other ports.
@@ -77,6 +79,7 @@ int main(int argc, char **argv)
     while (fgetc(stdin) != EOF) {
     }
     PressDialogButton(dialog, IDCANCEL);
+    RemovePortDevices();
     terminal.Close();
     return 0;
 }

@@ -29,19 +29,19 @@ void TerminalProcess::EndProcess()
     mainWindow_ = NULL;
 }
 
-bool TerminalProcess::Start()
+bool TerminalProcess::Start(const std::string &arguments)
 {
-    if (!Launch())
+    if (!Launch(arguments))
         return false;
     mainWindow_ = WaitForTopLevel(process_.dwProcessId, L"VRKWndClass", NULL, 20000);
     return mainWindow_ != NULL;
 }
 
-bool TerminalProcess::Launch()
+bool TerminalProcess::Launch(const std::string &arguments)
 {
     EndProcess();
     std::string exe = PathOf("VRK.exe");
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory_.c_str(), &startup,

@@ -22,10 +22,11 @@ public:
     TerminalProcess(const TerminalProcess &) = delete;
     TerminalProcess &operator=(const TerminalProcess &) = delete;
 
-    // Starts the program (again, after it ended) and waits for its main window.
-    bool Start();
+    // Starts the program (again, after it ended) with the arguments given and
+    // waits for its main window.
+    bool Start(const std::string &arguments = "");
     // Starts it without waiting for anything.
-    bool Launch();
+    bool Launch(const std::string &arguments = "");
     HWND MainWindow() const { return mainWindow_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     HANDLE Process() const { return process_.hProcess; }
