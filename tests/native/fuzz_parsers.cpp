@@ -1,6 +1,7 @@
 // libFuzzer targets for the code that reads bytes from DDE clients, the
 // system's list of ports, the settings file, the serial line and the host
 // simulator's command line; FUZZ_<name> picks one per build.
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "ipc/send_command.h"
 #include "serial/port_name.h"
+#include "settings/ini_encoding.h"
 #include "settings/ini_text.h"
 #include "tools/host_sim/host_reply.h"
 #include "tools/host_sim/host_sim_options.h"
@@ -48,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     for (size_t i = 1; i < options.splitOffsets.size(); ++i)
         assert(options.splitOffsets[i - 1] < options.splitOffsets[i]);
 #elif defined(FUZZ_settings)
-    // A hand-edited settings file, rewritten: every key set reads back as set.
+    // A hand-edited settings file, rewritten: every key set reads back as set,
+    // in bytes and in the UTF-16 units the same bytes make.
     const IniEntry entries[] = {{"A", "1"}, {"b", "x y"}};
     std::vector<char> out(size + 64);
     const size_t length = UpdateIni(input, "VRK", entries, 2, out.data(), out.size());
@@ -58,6 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         assert(FindIniValue(std::string_view(out.data(), length), "vrk", entry.key, &value) && value == entry.value);
     }
     ParseIniInteger(input);
+    const IniEncoding order = size & 1 ? IniEncoding::Utf16Be : IniEncoding::Utf16Le;
+    std::vector<wchar_t> units(size / 2 + 1), wideOut(size / 2 + 64);
+    const std::wstring_view wide(units.data(), Utf16FromBytes(input, order, units.data()));
+    std::vector<char> back(2 * wide.size());
+    Utf16ToBytes(wide, order, back.data());
+    assert(std::string(back.begin(), back.end()) == input.substr(0, back.size()));
+    const WideIniEntry wideEntries[] = {{"A", L"1"}, {"b", L"x y"}};
+    const size_t wideLength = UpdateIni(wide, "VRK", wideEntries, 2, wideOut.data(), wideOut.size());
+    for (const WideIniEntry &entry : wideEntries) {
+        std::wstring_view value;
+        assert(FindIniValue(std::wstring_view(wideOut.data(), wideLength), "vrk", entry.key, &value) && value == entry.value);
+    }
+    ParseIniInteger(wide);
+    const size_t limit = size / 3, utf8 = WholeUtf8Within(input, limit), utf16 = WholeUtf16Within(wide, limit);
+    assert(utf8 <= limit && utf8 + 3 >= std::min(limit, size) && utf16 <= limit && utf16 + 1 >= std::min(limit, wide.size()));
 #elif defined(FUZZ_port_name)
     // Another program's registry data, exactly as long as it says it is.
     const int number = ExtraPortNumber(reinterpret_cast<const char *>(data), size);
