@@ -130,30 +130,28 @@ private:
     SettingsFailure failure_ = {};
 };
 
-// A name too long for its buffer is cut between characters: at 259 bytes in
-// a Shift-JIS file, as it always was, at 259 UTF-16 units in the others.
-void LoadServiceName(wchar_t *name, std::string_view value, IniEncoding encoding)
-{
-    size_t length = 0;
-    if (encoding == IniEncoding::Utf8) {
-        // A unit takes at most three bytes; a longer value is cut before
-        // it is decoded.
-        wchar_t decoded[3 * MAX_PATH];
-        int bytes = static_cast<int>(WholeUtf8Within(value, 3 * (MAX_PATH - 1)));
-        int units = MultiByteToWideChar(CP_UTF8, 0, value.data(), bytes, decoded, 3 * MAX_PATH);
-        length = WholeUtf16Within(std::wstring_view(decoded, units), MAX_PATH - 1);
-        std::wmemcpy(name, decoded, length);
-    } else {
-        length = ShiftJisToWide(value.data(), WholeCharactersWithin(value.data(), value.size(), MAX_PATH - 1), name);
-    }
-    name[length] = L'\0';
-}
-
 void LoadServiceName(wchar_t *name, std::wstring_view value, IniEncoding)
 {
     size_t length = WholeUtf16Within(value, MAX_PATH - 1);
     std::wmemcpy(name, value.data(), length);
     name[length] = L'\0';
+}
+
+// A name too long for its buffer is cut between characters: at 259 bytes in
+// a Shift-JIS file, as it always was, at 259 UTF-16 units in the others.
+void LoadServiceName(wchar_t *name, std::string_view value, IniEncoding encoding)
+{
+    wchar_t decoded[3 * MAX_PATH];
+    size_t length = 0;
+    if (encoding == IniEncoding::Utf8) {
+        // A unit takes at most three bytes: a longer value is cut, between
+        // characters, before it is decoded.
+        int bytes = static_cast<int>(WholeUtf8Within(value, 3 * (MAX_PATH - 1)));
+        length = static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, value.data(), bytes, decoded, 3 * MAX_PATH));
+    } else {
+        length = ShiftJisToWide(value.data(), WholeCharactersWithin(value.data(), value.size(), MAX_PATH - 1), decoded);
+    }
+    LoadServiceName(name, std::wstring_view(decoded, length), encoding);
 }
 
 // A missing key keeps the value the record has, and so does a number key

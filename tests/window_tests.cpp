@@ -333,6 +333,11 @@ TEST(SettingsFile, IsReplacedWholeOrLeftAsItWas)
     EXPECT_EQ(nullptr, SaveSettings(unread.State()).step);
     const std::string after = ReadWholeFile(path), start = "; 端末\r\n[VRK]\r\nDdeServiceName=\r\nCommPort=2\r\nVersion=";
     EXPECT_EQ(start, after.substr(0, start.size())) << after;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);  // its owner keeps it as it is
+    unread.State()->portIndex = 4;
+    EXPECT_EQ(nullptr, SaveSettings(unread.State()).step);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(after, ReadWholeFile(path));
     EXPECT_FALSE(leftovers());
 }
 
