@@ -223,10 +223,10 @@ TEST(SettingsText, EncodingsByTheirMarkAndCutBetweenCharacters)
     Utf16ToBytes(std::wstring_view(units, 2), IniEncoding::Utf16Be, bytes);
     EXPECT_EQ(big, std::string(bytes, 4));
     // limit, then the cut for UTF-16 and for UTF-8
-    const std::tuple<std::size_t, std::size_t, std::size_t> cuts[] = {{1, 1, 1}, {2, 1, 1}, {3, 3, 1}, {4, 3, 4}, {5, 3, 5}};
+    const std::tuple<std::size_t, std::size_t, std::size_t> cuts[] = {{1, 1, 1}, {2, 1, 1}, {3, 3, 1}, {4, 3, 1}, {5, 3, 5}};
     for (const auto &[limit, utf16, utf8] : cuts) {
         EXPECT_EQ(utf16, WholeUtf16Within(L"a\xD83D\xDE00", limit)) << limit;
-        EXPECT_EQ(utf8, WholeUtf8Within("a\xE2\x98\x83z", limit)) << limit;
+        EXPECT_EQ(utf8, WholeUtf8Within("a\xF0\x9F\x98\x80z", limit)) << limit;
     }
     EXPECT_EQ(4u, WholeUtf8Within("\x80\x80\x80\x80\x80", 4)) << "no character to keep whole";
 }

@@ -302,11 +302,13 @@ TEST(SettingsFile, IsReplacedWholeOrLeftAsItWas)
     const auto hold = [&](DWORD sharing) {
         return CreateFileA(path.c_str(), GENERIC_READ, sharing, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     };
-    const auto leftovers = [&] {
+    const auto leftovers = [&] {  // removed, so that each run counts its own
+        const std::string directory = path.substr(0, path.rfind('\\') + 1);
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((path.substr(0, path.rfind('\\') + 1) + "VRK*.tmp").c_str(), &found);
-        return search != INVALID_HANDLE_VALUE && FindClose(search);
+        HANDLE search = FindFirstFileA((directory + "VRK*.tmp").c_str(), &found);
+        return search != INVALID_HANDLE_VALUE && FindClose(search) && DeleteFileA((directory + found.cFileName).c_str());
     };
+    leftovers();
     LocalTerminal terminal(before);
     terminal.State()->portIndex = 1;
     HANDLE held = hold(FILE_SHARE_READ | FILE_SHARE_WRITE);  // readable, not to be replaced
