@@ -350,7 +350,7 @@ TEST(SettingsFile, SavedAsUnicodeIsReadAndRewrittenInItsEncoding)
 {
     const std::wstring name = L"Ünï端末\U0001F600", other = L"新☃", tail = L"\r\n[Other]\r\nX=ü\xD800\r\n";
     const auto text = [](const std::wstring &key, int port) {
-        return L"[VRK]\r\nDdeServiceName=" + key + L"\r\nCommPort=" + std::to_wstring(port) + L"\r\n; ☃ 設定\r\n";
+        return L"[VRK]\r\nŃommPort=7\r\nDdeServiceName=" + key + L"\r\nCommPort=" + std::to_wstring(port) + L"\r\n; ☃ 設定\r\n";
     };
     for (const bool utf16 : {true, false}) {
         const auto encode = [&](const std::wstring &wide) {
