@@ -52,28 +52,23 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 #elif defined(FUZZ_settings)
     // A hand-edited settings file, rewritten: every key set reads back as set,
     // in bytes and in the UTF-16 units the same bytes make.
+    const auto rewrite = [](auto file, const auto &entries) {
+        std::vector<typename decltype(file)::value_type> out(file.size() + 64);
+        const size_t length = UpdateIni(file, "VRK", entries, 2, out.data(), out.size());
+        assert(length > 0);
+        for (const auto &entry : entries) {
+            decltype(file) value;
+            assert(FindIniValue(decltype(file)(out.data(), length), "vrk", entry.key, &value) && value == entry.value);
+        }
+        ParseIniInteger(file);
+    };
     const IniEntry entries[] = {{"A", "1"}, {"b", "x y"}};
-    std::vector<char> out(size + 64);
-    const size_t length = UpdateIni(input, "VRK", entries, 2, out.data(), out.size());
-    assert(length > 0);
-    for (const IniEntry &entry : entries) {
-        std::string_view value;
-        assert(FindIniValue(std::string_view(out.data(), length), "vrk", entry.key, &value) && value == entry.value);
-    }
-    ParseIniInteger(input);
-    const IniEncoding order = size & 1 ? IniEncoding::Utf16Be : IniEncoding::Utf16Le;
-    std::vector<wchar_t> units(size / 2 + 1), wideOut(size / 2 + 64);
-    const std::wstring_view wide(units.data(), Utf16FromBytes(input, order, units.data()));
-    std::vector<char> back(2 * wide.size());
-    Utf16ToBytes(wide, order, back.data());
-    assert(std::string(back.begin(), back.end()) == input.substr(0, back.size()));
     const WideIniEntry wideEntries[] = {{"A", L"1"}, {"b", L"x y"}};
-    const size_t wideLength = UpdateIni(wide, "VRK", wideEntries, 2, wideOut.data(), wideOut.size());
-    for (const WideIniEntry &entry : wideEntries) {
-        std::wstring_view value;
-        assert(FindIniValue(std::wstring_view(wideOut.data(), wideLength), "vrk", entry.key, &value) && value == entry.value);
-    }
-    ParseIniInteger(wide);
+    std::vector<wchar_t> units(size / 2 + 1);
+    const IniEncoding order = size & 1 ? IniEncoding::Utf16Be : IniEncoding::Utf16Le;
+    const std::wstring_view wide(units.data(), Utf16FromBytes(input, order, units.data()));
+    rewrite(std::string_view(input), entries);
+    rewrite(wide, wideEntries);
     const size_t limit = size / 3, utf8 = WholeUtf8Within(input, limit), utf16 = WholeUtf16Within(wide, limit);
     assert(utf8 <= limit && utf8 + 3 >= std::min(limit, size) && utf16 <= limit && utf16 + 1 >= std::min(limit, wide.size()));
 #elif defined(FUZZ_port_name)
