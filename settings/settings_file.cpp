@@ -226,8 +226,22 @@ size_t UpdateSettings(const TerminalState *state, std::basic_string_view<Char> t
     return UpdateIni(text, kSettingsSection, entries, count, out, capacity);
 }
 
-// The new file's bytes, its mark first, in *block (free it with GlobalFree);
-// for UTF-16, an odd byte that ended the old file ends the new one too.
+// The bytes of a UTF-16 file's text after its mark, in body; an odd byte
+// that ended the old file ends the new one too. 0 when memory is short.
+size_t ComposeUtf16Body(const TerminalState *state, const SettingsText &file, size_t capacity, char *body)
+{
+    auto *units = static_cast<wchar_t *>(GlobalAlloc(GPTR, capacity * sizeof(wchar_t)));
+    if (!units)
+        return 0;
+    size_t count = UpdateSettings(state, file.Units(), file.Encoding(), units, capacity);
+    Utf16ToBytes(std::wstring_view(units, count), file.Encoding(), body);
+    GlobalFree(units);
+    std::string_view oddByte = file.Bytes().substr(2 * file.Units().size());
+    std::memcpy(body + 2 * count, oddByte.data(), oddByte.size());
+    return count ? 2 * count + oddByte.size() : 0;
+}
+
+// The new file's bytes, its mark first, in *block (free it with GlobalFree).
 // Returns the length, 0 when memory is short.
 DWORD ComposeSettingsFile(const TerminalState *state, const SettingsText &file, char **block)
 {
@@ -239,16 +253,12 @@ DWORD ComposeSettingsFile(const TerminalState *state, const SettingsText &file, 
         return 0;
     std::memcpy(bytes, mark.data(), mark.size());
     char *body = bytes + mark.size();
-    if (!IsUtf16(file.Encoding()))
-        return static_cast<DWORD>(mark.size() + UpdateSettings(state, file.Bytes(), file.Encoding(), body, capacity));
-    auto *units = static_cast<wchar_t *>(GlobalAlloc(GPTR, capacity * sizeof(wchar_t)));
-    size_t count = units ? UpdateSettings(state, file.Units(), file.Encoding(), units, capacity) : 0;
-    Utf16ToBytes(std::wstring_view(units, count), file.Encoding(), body);
-    std::string_view oddByte = file.Bytes().substr(2 * file.Units().size());
-    std::memcpy(body + 2 * count, oddByte.data(), oddByte.size());
-    if (units)
-        GlobalFree(units);
-    return count ? static_cast<DWORD>(mark.size() + 2 * count + oddByte.size()) : 0;
+    size_t bodyLength = 0;
+    if (IsUtf16(file.Encoding()))
+        bodyLength = ComposeUtf16Body(state, file, capacity, body);
+    else
+        bodyLength = UpdateSettings(state, file.Bytes(), file.Encoding(), body, capacity);
+    return bodyLength ? static_cast<DWORD>(mark.size() + bodyLength) : 0;
 }
 
 SettingsFailure WriteAndFlush(HANDLE file, const char *bytes, DWORD length)
