@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/layout.h"
+#include "core/message_box.h"
 #include "core/program_identity.h"
 #include "core/terminal_state.h"
 #include "ipc/dde_probe.h"
@@ -172,14 +173,18 @@ static LRESULT OnCreate(HWND window, const CREATESTRUCTW *create)
     return 0;
 }
 
-static void OnClose(HWND window)
+// A close tells the operator when the settings could not be saved; a logoff
+// must not stop for a box.
+static void OnClose(HWND window, BOOL sessionEnding)
 {
     TerminalState *state = GetTerminalState(window);
     if (!state)
         return;
     LogPaneBeforeExit(window);
-    SaveSettings(state);
+    SettingsFailure failure = SaveSettings(state);
     ReleaseImsLink(window);
+    if (failure.step && !sessionEnding)
+        ShowFailure(window, IDS_SETTINGS_NOT_SAVED, failure.step, failure.code);
 }
 
 static void StopPollTimer(HWND window, TerminalState *state)
@@ -198,7 +203,7 @@ static void OnEndSession(HWND window)
     if (!state)
         return;
     StopPollTimer(window, state);
-    OnClose(window);
+    OnClose(window, TRUE);
     FinishDailyLog(window);
 }
 
@@ -307,7 +312,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         break;
     case WM_CLOSE:
-        OnClose(window);
+        OnClose(window, FALSE);
         break;
     case WM_ENDSESSION:
         if (wParam)

@@ -12,9 +12,8 @@ inline constexpr wchar_t kProgramVersion[] = L"" VRK_PROGRAM_VERSION;
 inline constexpr wchar_t kMainClassName[] = L"VRKWndClass";
 inline constexpr wchar_t kDefaultDdeServiceName[] = L"VRK";
 inline constexpr wchar_t kDdeTopicName[] = L"Command";
-// The settings file is Shift-JIS text: its section and version are bytes.
+// The settings file's section name, ASCII in every encoding the file is read in.
 inline constexpr char kSettingsSection[] = VRK_PROGRAM_NAME;
-inline constexpr char kSettingsVersion[] = VRK_PROGRAM_VERSION;
 
 inline constexpr int kOutputPaneId = 1000;
 inline constexpr int kInputLineId = 1001;

@@ -50,6 +50,9 @@ struct TerminalState {
     DWORD receiveBufferSize;
     UINT_PTR timerId;
     wchar_t iniPath[MAX_PATH];
+    // The settings file was there at start-up but could not be read: it is
+    // kept as it is at close.
+    LONG settingsUnreadable;
     wchar_t logDirectory[MAX_PATH];
     LONG shiftLock;
     LONG hideInput;

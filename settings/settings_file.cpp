@@ -1,10 +1,12 @@
 #include "settings/settings_file.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/dbcs_text.h"
 #include "core/program_identity.h"
 #include "core/shift_jis.h"
+#include "settings/ini_encoding.h"
 #include "settings/ini_text.h"
 #include "settings/module_paths.h"
 
@@ -42,68 +44,265 @@ static_assert(kKeyCount <= kMaxIniEntries);
 const DWORD kMaxFileBytes = 64 * 1024;
 // What saving can add: every key with the longest value.
 const DWORD kMaxAddedBytes = 4096;
+// Room for every value in the file's code units: a number or the version in
+// 16, the service name in at most three bytes a UTF-16 unit.
+const size_t kNumberRoom = 16;
+const size_t kValueRoom = kKeyCount * kNumberRoom + 3 * MAX_PATH;
+static_assert(sizeof kProgramVersion / sizeof kProgramVersion[0] <= kNumberRoom);
 
 bool IsServiceNameKey(const SettingKey &key)
 {
     return key.written == Written::WhileDdeEnabled;
 }
 
-// The file's bytes in a block of their own, freed with the object. A missing
-// file reads as empty; one that cannot be read whole is unusable.
+// The file's text, after its mark, in its own code units. A missing file
+// reads as empty Shift-JIS; one that cannot be read whole reads as empty too,
+// is unusable, and names the step that failed.
 class SettingsText {
 public:
-    explicit SettingsText(const wchar_t *path) : bytes_(NULL), length_(0), usable_(false)
+    explicit SettingsText(const wchar_t *path)
     {
-        HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE) {
-            usable_ = GetLastError() == ERROR_FILE_NOT_FOUND;
+            DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND)
+                failure_ = {L"CreateFile", error};
             return;
         }
-        LARGE_INTEGER size = {};
-        if (GetFileSizeEx(file, &size) && size.QuadPart <= kMaxFileBytes) {
-            length_ = static_cast<DWORD>(size.QuadPart);
-            bytes_ = static_cast<char *>(GlobalAlloc(GPTR, length_ + 1));
-            DWORD read = 0;
-            usable_ = bytes_ && ReadFile(file, bytes_, length_, &read, NULL) && read == length_;
-        }
+        failure_ = ReadWhole(file);
         CloseHandle(file);
+        encoding_ = DetectIniEncoding(std::string_view(bytes_, length_));
+        if (Usable() && IsUtf16(encoding_))
+            failure_ = DecodeUnits();
     }
     ~SettingsText()
     {
         if (bytes_)
             GlobalFree(bytes_);
+        if (units_)
+            GlobalFree(units_);
     }
     SettingsText(const SettingsText &) = delete;
     SettingsText &operator=(const SettingsText &) = delete;
 
-    bool Usable() const { return usable_; }
-    std::string_view Text() const { return usable_ ? std::string_view(bytes_, length_) : std::string_view(); }
+    bool Usable() const { return failure_.step == NULL; }
+    SettingsFailure Failure() const { return failure_; }
+    IniEncoding Encoding() const { return encoding_; }
+    // The bytes after the mark; for UTF-16, those the units were read from.
+    std::string_view Bytes() const
+    {
+        return Usable() ? std::string_view(bytes_, length_).substr(IniMark(encoding_).size()) : std::string_view();
+    }
+    std::wstring_view Units() const { return Usable() ? std::wstring_view(units_, unitCount_) : std::wstring_view(); }
 
 private:
-    char *bytes_;
-    DWORD length_;
-    bool usable_;
+    SettingsFailure ReadWhole(HANDLE file)
+    {
+        LARGE_INTEGER size = {};
+        if (!GetFileSizeEx(file, &size))
+            return {L"GetFileSizeEx", GetLastError()};
+        if (size.QuadPart > kMaxFileBytes)
+            return {L"GetFileSizeEx", ERROR_FILE_TOO_LARGE};
+        length_ = static_cast<DWORD>(size.QuadPart);
+        bytes_ = static_cast<char *>(GlobalAlloc(GPTR, length_ + 1));
+        if (!bytes_)
+            return {L"GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY};
+        DWORD read = 0;
+        if (!ReadFile(file, bytes_, length_, &read, NULL))
+            return {L"ReadFile", GetLastError()};
+        return read == length_ ? SettingsFailure{} : SettingsFailure{L"ReadFile", ERROR_HANDLE_EOF};
+    }
+    SettingsFailure DecodeUnits()
+    {
+        std::string_view text = Bytes();
+        units_ = static_cast<wchar_t *>(GlobalAlloc(GPTR, (text.size() / 2 + 1) * sizeof(wchar_t)));
+        if (!units_)
+            return {L"GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY};
+        unitCount_ = Utf16FromBytes(text, encoding_, units_);
+        return {};
+    }
+
+    char *bytes_ = NULL;
+    DWORD length_ = 0;
+    wchar_t *units_ = NULL;
+    size_t unitCount_ = 0;
+    IniEncoding encoding_ = IniEncoding::ShiftJis;
+    SettingsFailure failure_ = {};
 };
 
-// The name is Shift-JIS in the file; a name too long for its buffer is cut
-// between characters.
-void LoadServiceName(TerminalState *state, std::string_view value)
+void LoadServiceName(wchar_t *name, std::wstring_view value, IniEncoding)
 {
-    wchar_t *name = state->ddeServer.serviceName;
-    std::size_t length = WholeCharactersWithin(value.data(), value.size(), MAX_PATH - 1);
-    name[ShiftJisToWide(value.data(), length, name)] = L'\0';
+    size_t length = WholeUtf16Within(value, MAX_PATH - 1);
+    std::wmemcpy(name, value.data(), length);
+    name[length] = L'\0';
 }
 
-BOOL WriteSettingsFile(const wchar_t *path, const char *bytes, DWORD length)
+// A name too long for its buffer is cut between characters: at 259 bytes in
+// a Shift-JIS file, as it always was, at 259 UTF-16 units in the others.
+void LoadServiceName(wchar_t *name, std::string_view value, IniEncoding encoding)
 {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return FALSE;
+    wchar_t decoded[3 * MAX_PATH];
+    size_t length = 0;
+    if (encoding == IniEncoding::Utf8) {
+        // A unit takes at most three bytes: a longer value is cut, between
+        // characters, before it is decoded.
+        int bytes = static_cast<int>(WholeUtf8Within(value, 3 * (MAX_PATH - 1)));
+        length = static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, value.data(), bytes, decoded, 3 * MAX_PATH));
+    } else {
+        length = ShiftJisToWide(value.data(), WholeCharactersWithin(value.data(), value.size(), MAX_PATH - 1), decoded);
+    }
+    LoadServiceName(name, std::wstring_view(decoded, length), encoding);
+}
+
+// A missing key keeps the value the record has, and so does a number key
+// without a value, as the system's profile functions did; an empty name is
+// read as empty.
+template <class Char>
+void LoadKeys(TerminalState *state, std::basic_string_view<Char> text, IniEncoding encoding)
+{
+    for (const SettingKey &key : kSettingKeys) {
+        std::basic_string_view<Char> value;
+        if (!FindIniValue(text, kSettingsSection, key.name, &value))
+            continue;
+        if (key.field && !value.empty())
+            state->*key.field = static_cast<LONG>(ParseIniInteger(value));
+        else if (IsServiceNameKey(key))
+            LoadServiceName(state->ddeServer.serviceName, value, encoding);
+    }
+}
+
+bool IsWritten(const TerminalState *state, const SettingKey &key)
+{
+    return key.written == Written::Always || (IsServiceNameKey(key) && state->ddeEnabled);
+}
+
+// A value in the file's code units: UTF-16 as it stands, or bytes in the
+// file's encoding. out has room for three bytes a character.
+size_t EncodeValue(std::wstring_view value, IniEncoding, wchar_t *out)
+{
+    std::wmemcpy(out, value.data(), value.size());
+    return value.size();
+}
+
+size_t EncodeValue(std::wstring_view value, IniEncoding encoding, char *out)
+{
+    if (encoding != IniEncoding::Utf8)
+        return WideToShiftJis(value.data(), value.size(), out);
+    int size = static_cast<int>(value.size());
+    return static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, value.data(), size, out, 3 * size, NULL, NULL));
+}
+
+// Every key that is written, in the order of the table, its value kept in
+// values, which has room for kValueRoom units.
+template <class Char>
+size_t CollectEntries(const TerminalState *state, IniEncoding encoding, BasicIniEntry<Char> *entries, Char *values)
+{
+    size_t count = 0;
+    for (const SettingKey &key : kSettingKeys) {
+        if (!IsWritten(state, key))
+            continue;
+        wchar_t number[kNumberRoom];
+        const wchar_t *text = number;
+        if (key.field)
+            std::swprintf(number, kNumberRoom, L"%ld", static_cast<long>(state->*key.field));
+        else
+            text = IsServiceNameKey(key) ? state->ddeServer.serviceName : kProgramVersion;
+        size_t length = EncodeValue(text, encoding, values);
+        entries[count++] = {key.name, std::basic_string_view<Char>(values, length)};
+        values += length;
+    }
+    return count;
+}
+
+// The file's text with every setting written into it, in out, of capacity
+// units; 0 when it does not fit.
+template <class Char>
+size_t UpdateSettings(const TerminalState *state, std::basic_string_view<Char> text, IniEncoding encoding, Char *out,
+                      size_t capacity)
+{
+    BasicIniEntry<Char> entries[kKeyCount];
+    Char values[kValueRoom];
+    size_t count = CollectEntries(state, encoding, entries, values);
+    return UpdateIni(text, kSettingsSection, entries, count, out, capacity);
+}
+
+// The bytes of a UTF-16 file's text after its mark, in body; an odd byte
+// that ended the old file ends the new one too. 0 when memory is short.
+size_t ComposeUtf16Body(const TerminalState *state, const SettingsText &file, size_t capacity, char *body)
+{
+    auto *units = static_cast<wchar_t *>(GlobalAlloc(GPTR, capacity * sizeof(wchar_t)));
+    if (!units)
+        return 0;
+    size_t count = UpdateSettings(state, file.Units(), file.Encoding(), units, capacity);
+    Utf16ToBytes(std::wstring_view(units, count), file.Encoding(), body);
+    GlobalFree(units);
+    std::string_view oddByte = file.Bytes().substr(2 * file.Units().size());
+    std::memcpy(body + 2 * count, oddByte.data(), oddByte.size());
+    return count ? 2 * count + oddByte.size() : 0;
+}
+
+// The new file's bytes, its mark first, in *block (free it with GlobalFree).
+// Returns the length, 0 when memory is short.
+DWORD ComposeSettingsFile(const TerminalState *state, const SettingsText &file, char **block)
+{
+    std::string_view mark = IniMark(file.Encoding());
+    size_t capacity = file.Bytes().size() + kMaxAddedBytes;
+    char *bytes = static_cast<char *>(GlobalAlloc(GPTR, mark.size() + 2 * capacity));
+    *block = bytes;
+    if (!bytes)
+        return 0;
+    std::memcpy(bytes, mark.data(), mark.size());
+    char *body = bytes + mark.size();
+    size_t bodyLength = 0;
+    if (IsUtf16(file.Encoding()))
+        bodyLength = ComposeUtf16Body(state, file, capacity, body);
+    else
+        bodyLength = UpdateSettings(state, file.Bytes(), file.Encoding(), body, capacity);
+    return bodyLength ? static_cast<DWORD>(mark.size() + bodyLength) : 0;
+}
+
+SettingsFailure WriteAndFlush(HANDLE file, const char *bytes, DWORD length)
+{
     DWORD written = 0;
-    BOOL whole = WriteFile(file, bytes, length, &written, NULL) && written == length && SetEndOfFile(file);
-    CloseHandle(file);
-    return whole;
+    if (!WriteFile(file, bytes, length, &written, NULL))
+        return {L"WriteFile", GetLastError()};
+    if (written != length)
+        return {L"WriteFile", ERROR_DISK_FULL};
+    // The text is on the disk before the name points at it: after a power
+    // cut the settings file is never one whose text was still in the cache.
+    if (!FlushFileBuffers(file))
+        return {L"FlushFileBuffers", GetLastError()};
+    return {};
+}
+
+// The new text goes to a file of its own beside the settings, which then
+// takes the settings' place in one step: the settings file is always the old
+// one or the new one, whole, whatever fails or stops on the way.
+SettingsFailure ReplaceSettingsFile(const wchar_t *path, const char *bytes, DWORD length)
+{
+    wchar_t directory[MAX_PATH];
+    wchar_t fresh[MAX_PATH];
+    if (!MakeLogDirectory(path, directory, MAX_PATH) || !GetTempFileNameW(directory, kProgramName, 0, fresh))
+        return {L"GetTempFileName", GetLastError()};
+    HANDLE file = CreateFileW(fresh, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    SettingsFailure failure = {L"CreateFile", GetLastError()};
+    if (file != INVALID_HANDLE_VALUE) {
+        failure = WriteAndFlush(file, bytes, length);
+        CloseHandle(file);
+    }
+    if (!failure.step && !MoveFileExW(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        failure = {L"MoveFileEx", GetLastError()};
+    if (failure.step)
+        DeleteFileW(fresh);
+    return failure;
+}
+
+// A file made read-only is one its owner wants kept as it is.
+bool IsReadOnly(const wchar_t *path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 }  // namespace
@@ -128,53 +327,32 @@ void DeriveFilePaths(TerminalState *state)
         MakeIniPath(modulePath, NULL, state->iniPath, MAX_PATH);
 }
 
-// A missing key keeps the value the record has, and so does a number key
-// without a value, as the system's profile functions did; an empty name is
-// read as empty.
 void LoadSettings(TerminalState *state)
 {
     SettingsText file(state->iniPath);
-    for (const SettingKey &key : kSettingKeys) {
-        std::string_view value;
-        if (!FindIniValue(file.Text(), kSettingsSection, key.name, &value))
-            continue;
-        if (key.field && !value.empty())
-            state->*key.field = static_cast<LONG>(ParseIniInteger(value));
-        else if (IsServiceNameKey(key))
-            LoadServiceName(state, value);
-    }
+    state->settingsUnreadable = !file.Usable();
+    if (IsUtf16(file.Encoding()))
+        LoadKeys(state, file.Units(), file.Encoding());
+    else
+        LoadKeys(state, file.Bytes(), file.Encoding());
     state->ddeEnabled = state->ddeServer.serviceName[0] != L'\0';
 }
 
-void SaveSettings(const TerminalState *state)
+SettingsFailure SaveSettings(const TerminalState *state)
 {
-    if (!state->iniPath[0])
-        return;
+    // Defaults written over a file that could not be read would replace what
+    // it holds; it is left as it is, as is a file made read-only.
+    if (!state->iniPath[0] || state->settingsUnreadable || IsReadOnly(state->iniPath))
+        return {};
     SettingsText file(state->iniPath);
     if (!file.Usable())
-        return;
-    char numbers[kKeyCount][16];
-    char serviceName[2 * MAX_PATH];
-    serviceName[WideToShiftJis(state->ddeServer.serviceName, lstrlenW(state->ddeServer.serviceName),
-                               serviceName)] = '\0';
-    IniEntry entries[kKeyCount];
-    size_t count = 0;
-    for (const SettingKey &key : kSettingKeys) {
-        if (key.written == Written::Never || (IsServiceNameKey(key) && !state->ddeEnabled))
-            continue;
-        const char *value = numbers[count];
-        if (key.field)
-            snprintf(numbers[count], sizeof numbers[count], "%ld", static_cast<long>(state->*key.field));
-        else
-            value = IsServiceNameKey(key) ? serviceName : kSettingsVersion;
-        entries[count++] = {key.name, value};
-    }
-    std::string_view text = file.Text();
-    DWORD capacity = static_cast<DWORD>(text.size()) + kMaxAddedBytes;
-    char *updated = static_cast<char *>(GlobalAlloc(GPTR, capacity));
-    std::size_t length = updated ? UpdateIni(text, kSettingsSection, entries, count, updated, capacity) : 0;
+        return file.Failure();
+    char *bytes = NULL;
+    DWORD length = ComposeSettingsFile(state, file, &bytes);
+    SettingsFailure failure = {L"GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY};
     if (length > 0)
-        WriteSettingsFile(state->iniPath, updated, static_cast<DWORD>(length));
-    if (updated)
-        GlobalFree(updated);
+        failure = ReplaceSettingsFile(state->iniPath, bytes, length);
+    if (bytes)
+        GlobalFree(bytes);
+    return failure;
 }

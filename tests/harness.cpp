@@ -9,7 +9,7 @@
 #include "tools/driving/files.h"
 #include "tools/driving/window_search.h"
 
-LocalTerminal::LocalTerminal(const char *iniText) : window(NULL), logDirectory_(MakeTemporaryDirectory("log"))
+LocalTerminal::LocalTerminal(const std::string &iniText) : window(NULL), logDirectory_(MakeTemporaryDirectory("log"))
 {
     // The settings file is named after the running program.
     WriteWholeFile(BuildFile("vrk_tests.ini"), iniText);

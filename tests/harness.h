@@ -20,7 +20,7 @@ void SetTextOf(HWND window, const std::string &text);
 class LocalTerminal {
 public:
     // iniText goes to the settings file that the test program's name selects.
-    explicit LocalTerminal(const char *iniText = "[VRK]\r\nDdeServiceName=\r\n");
+    explicit LocalTerminal(const std::string &iniText = "[VRK]\r\nDdeServiceName=\r\n");
     ~LocalTerminal();
     LocalTerminal(const LocalTerminal &) = delete;
     LocalTerminal &operator=(const LocalTerminal &) = delete;

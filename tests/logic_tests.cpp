@@ -15,6 +15,7 @@
 #include "core/dbcs_text.h"
 #include "ipc/send_command.h"
 #include "serial/port_name.h"
+#include "settings/ini_encoding.h"
 #include "settings/ini_text.h"
 #include "settings/module_paths.h"
 #include "textflow/line_feeds.h"
@@ -189,6 +190,30 @@ TEST(SettingsText, KeysAreReadAsTheProfileFunctionsDidAndRewrittenInPlace)
         EXPECT_EQ(after, std::string(out, length)) << before;
         EXPECT_EQ(0u, UpdateIni(before, "VRK", entries, 2, out, after.size() - 1)) << "one byte short";
     }
+}
+
+// A byte-order mark names the file's encoding; big-endian UTF-16 units come
+// from their bytes and go back to them; a name is cut between characters, a
+// surrogate pair or a UTF-8 sequence kept whole.
+TEST(SettingsText, EncodingsByTheirMarkAndCutBetweenCharacters)
+{
+    const std::pair<std::string_view, IniEncoding> marks[] = {{"\xEF\xBB\xBF[", IniEncoding::Utf8},
+        {"\xFE\xFF", IniEncoding::Utf16Be}, {"\xEF\xBB[", IniEncoding::ShiftJis}, {"\xFF", IniEncoding::ShiftJis}};
+    for (const auto &[bytes, encoding] : marks)
+        EXPECT_EQ(encoding, DetectIniEncoding(bytes)) << bytes;
+    const std::string big("\0A\x26\x03\x7F", 5);
+    wchar_t units[2] = {};
+    char bytes[4] = {};
+    Utf16ToBytes(std::wstring_view(units, Utf16FromBytes(big, IniEncoding::Utf16Be, units)), IniEncoding::Utf16Be, bytes);
+    EXPECT_EQ(std::wstring(L"A\x2603"), std::wstring(units, 2));
+    EXPECT_EQ(big.substr(0, 4), std::string(bytes, 4));
+    // limit, then the cut for UTF-16 and for UTF-8
+    const std::tuple<std::size_t, std::size_t, std::size_t> cuts[] = {{1, 1, 1}, {2, 1, 1}, {3, 3, 1}, {4, 3, 1}, {5, 3, 5}};
+    for (const auto &[limit, utf16, utf8] : cuts) {
+        EXPECT_EQ(utf16, WholeUtf16Within(L"a\xD83D\xDE00", limit)) << limit;
+        EXPECT_EQ(utf8, WholeUtf8Within("a\xF0\x9F\x98\x80z", limit)) << limit;
+    }
+    EXPECT_EQ(4u, WholeUtf8Within("\x80\x80\x80\x80\x80", 4)) << "no character to keep whole";
 }
 
 TEST(WindowTitle, ShowsTheConnectionWithinItsBuffer)

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <thread>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -282,13 +283,93 @@ TEST(SettingsFile, IsReadUpToItsBoundAndANameIsCutBetweenCharacters)
         for (int i = 0; i < 200; ++i)
             text += "\x82\xA0";
         text += "\r\n;" + std::string(size - text.size() - 5, 'x') + "\r\n";
-        LocalTerminal terminal(text.c_str());
+        LocalTerminal terminal(text);
         const bool read = size == 65536;
         EXPECT_EQ(read ? 4 : 0, terminal.State()->portIndex) << size;
         EXPECT_EQ(1200, terminal.State()->baudRate);
         EXPECT_EQ(read ? std::wstring(129, L'あ') : L"VRK", terminal.State()->ddeServer.serviceName);
         SaveSettings(terminal.State());
         EXPECT_EQ(read, ReadWholeFile(BuildFile("vrk_tests.ini")) != text) << size;
+    }
+}
+
+// The settings file takes its new text in one step or keeps its old text
+// whole; the close says when it kept it. A file that could not be read at
+// start-up keeps what it holds, and is saved again once read.
+TEST(SettingsFile, IsReplacedWholeOrLeftAsItWas)
+{
+    const std::string path = BuildFile("vrk_tests.ini"), before = "; 端末\r\n[VRK]\r\nDdeServiceName=\r\nCommPort=3\r\n";
+    const auto hold = [&](DWORD sharing) {
+        return CreateFileA(path.c_str(), GENERIC_READ, sharing, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    };
+    const auto leftovers = [&] {  // removed, so that each run counts its own
+        const std::string directory = path.substr(0, path.rfind('\\') + 1);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((directory + "VRK*.tmp").c_str(), &found);
+        return search != INVALID_HANDLE_VALUE && FindClose(search) && DeleteFileA((directory + found.cFileName).c_str());
+    };
+    leftovers();
+    LocalTerminal terminal(before);
+    terminal.State()->portIndex = 1;
+    HANDLE held = hold(FILE_SHARE_READ | FILE_SHARE_WRITE);  // readable, not to be replaced
+    std::wstring said;
+    std::thread answer([&] { said = AnswerMessageBox(GetCurrentProcessId()); });
+    SendMessageW(terminal.window, WM_CLOSE, 0, 0);
+    answer.join();
+    EXPECT_TRUE(said.rfind(L"設定を保存できませんでした。", 0) == 0 && said.find(L"(MoveFileEx:") != said.npos) << said;
+    EXPECT_EQ(before, ReadWholeFile(path));
+    CloseHandle(held);
+
+    LocalTerminal unread(before);
+    held = hold(0);
+    LoadSettings(unread.State());
+    CloseHandle(held);
+    unread.State()->portIndex = 1;
+    EXPECT_EQ(nullptr, SaveSettings(unread.State()).step);
+    EXPECT_EQ(before, ReadWholeFile(path));
+    LoadSettings(unread.State());
+    unread.State()->portIndex = 2;
+    EXPECT_EQ(nullptr, SaveSettings(unread.State()).step);
+    const std::string after = ReadWholeFile(path), start = "; 端末\r\n[VRK]\r\nDdeServiceName=\r\nCommPort=2\r\nVersion=";
+    EXPECT_EQ(start, after.substr(0, start.size())) << after;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);  // its owner keeps it as it is
+    unread.State()->portIndex = 4;
+    EXPECT_EQ(nullptr, SaveSettings(unread.State()).step);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(after, ReadWholeFile(path));
+    EXPECT_FALSE(leftovers());
+}
+
+// A settings file saved as UTF-16 or as UTF-8 with its mark is read in that
+// encoding, a name beyond Shift-JIS included, and rewritten in it, mark
+// first; its other lines keep their bytes, a stray last byte of UTF-16 too.
+TEST(SettingsFile, SavedAsUnicodeIsReadAndRewrittenInItsEncoding)
+{
+    const std::wstring name = L"Ünï端末\U0001F600", other = L"新☃", tail = L"\r\n[Other]\r\nX=ü\xD800\r\n";
+    const auto text = [](const std::wstring &key, int port) {
+        return L"[VRK]\r\nŃommPort=7\r\nDdeServiceName=" + key + L"\r\nCommPort=" + std::to_wstring(port) + L"\r\n; ☃ 設定\r\n";
+    };
+    for (const bool utf16 : {true, false}) {
+        const auto encode = [&](const std::wstring &wide) {
+            if (utf16)
+                return std::string(reinterpret_cast<const char *>(wide.data()), 2 * wide.size());
+            std::string bytes(3 * wide.size(), '\0');
+            bytes.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &bytes[0],
+                                             static_cast<int>(bytes.size()), NULL, NULL));
+            return bytes;
+        };
+        const std::string mark = utf16 ? "\xFF\xFE" : "\xEF\xBB\xBF", stray = utf16 ? "\x0A" : "";
+        LocalTerminal terminal(mark + encode(text(name, 2) + tail) + stray);
+        EXPECT_EQ(2, terminal.State()->portIndex) << utf16;
+        EXPECT_EQ(name, terminal.State()->ddeServer.serviceName) << utf16;
+        terminal.State()->portIndex = 5;
+        wcscpy(terminal.State()->ddeServer.serviceName, other.c_str());
+        SaveSettings(terminal.State());
+        const std::string saved = ReadWholeFile(BuildFile("vrk_tests.ini")), start = mark + encode(text(other, 5)),
+                          end = encode(tail) + stray;
+        EXPECT_EQ(start, saved.substr(0, start.size())) << utf16;
+        EXPECT_NE(std::string::npos, saved.find(encode(L"BaudRate=1200\r\n"), start.size())) << utf16;
+        EXPECT_EQ(end, saved.substr(saved.size() - end.size())) << utf16;
     }
 }
 

@@ -1,6 +1,7 @@
 // libFuzzer targets for the code that reads bytes from DDE clients, the
 // system's list of ports, the settings file, the serial line and the host
 // simulator's command line; FUZZ_<name> picks one per build.
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <cwchar>
@@ -9,6 +10,7 @@
 
 #include "ipc/send_command.h"
 #include "serial/port_name.h"
+#include "settings/ini_encoding.h"
 #include "settings/ini_text.h"
 #include "tools/host_sim/host_reply.h"
 #include "tools/host_sim/host_sim_options.h"
@@ -49,16 +51,27 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     for (size_t i = 1; i < options.splitOffsets.size(); ++i)
         assert(options.splitOffsets[i - 1] < options.splitOffsets[i]);
 #elif defined(FUZZ_settings)
-    // A hand-edited settings file, rewritten: every key set reads back as set.
+    // A hand-edited settings file, rewritten: every key set reads back as set,
+    // in bytes and in the UTF-16 units the same bytes make.
+    const auto rewrite = [](auto file, const auto &entries) {
+        std::vector<typename decltype(file)::value_type> out(file.size() + 64);
+        const size_t length = UpdateIni(file, "VRK", entries, 2, out.data(), out.size());
+        assert(length > 0);
+        for (const auto &entry : entries) {
+            decltype(file) value;
+            assert(FindIniValue(decltype(file)(out.data(), length), "vrk", entry.key, &value) && value == entry.value);
+        }
+        ParseIniInteger(file);
+    };
     const IniEntry entries[] = {{"A", "1"}, {"b", "x y"}};
-    std::vector<char> out(size + 64);
-    const size_t length = UpdateIni(input, "VRK", entries, 2, out.data(), out.size());
-    assert(length > 0);
-    for (const IniEntry &entry : entries) {
-        std::string_view value;
-        assert(FindIniValue(std::string_view(out.data(), length), "vrk", entry.key, &value) && value == entry.value);
-    }
-    ParseIniInteger(input);
+    const WideIniEntry wideEntries[] = {{"A", L"1"}, {"b", L"x y"}};
+    std::vector<wchar_t> units(size / 2 + 1);
+    const IniEncoding order = size & 1 ? IniEncoding::Utf16Be : IniEncoding::Utf16Le;
+    const std::wstring_view wide(units.data(), Utf16FromBytes(input, order, units.data()));
+    rewrite(std::string_view(input), entries);
+    rewrite(wide, wideEntries);
+    const size_t limit = size / 3, utf8 = WholeUtf8Within(input, limit), utf16 = WholeUtf16Within(wide, limit);
+    assert(utf8 <= limit && utf8 + 3 >= std::min(limit, size) && utf16 <= limit && utf16 + 1 >= std::min(limit, wide.size()));
 #elif defined(FUZZ_port_name)
     // Another program's registry data, exactly as long as it says it is.
     const int number = ExtraPortNumber(reinterpret_cast<const char *>(data), size);

@@ -13,7 +13,7 @@ ctest --test-dir build-native --output-on-failure
 # Seeds, as printf %b strings; argv words are separated by NUL bytes.
 declare -A seeds=(
     [port_name]='COM7 COM256\x00 COM257 COM07 com5'
-    [settings]='[VRK]\r\nA=0\r\n;c\r\n\r\n[X]\r\nb=2 \x20[vrk]\nB\x20=\x20"q"\nA=-7 [X]\nA=1'
+    [settings]='[VRK]\r\nA=0\r\n;c\r\n\r\n[X]\r\nb=2 \x20[vrk]\nB\x20=\x20"q"\nA=-7 [X]\nA=1 \xff\xfe[\x00V\x00R\x00K\x00]\x00\r\x00\n\x00A\x00=\x000\x00'
     [send_command]='[Send(ABC)] [Send(f(x))] [Send(\x95\x5C)] [send(x)]'
     [escapes]='a\\r\\n\\t\\\\ \\x41\\xfF \x95\x5C\\x \\q'
     [host_reply]='HELP\r STATUS\r\n echo\x20hi\r UNDO\x20\x82\xa0\r\x00x\r \x82'
