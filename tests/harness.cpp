@@ -49,8 +49,15 @@ bool LocalTerminal::OpenPort(int port)
 
 void LocalTerminal::Receive(const std::string &bytes)
 {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Receive(bytes, now);
+}
+
+void LocalTerminal::Receive(const std::string &bytes, const SYSTEMTIME &arrived)
+{
     std::string chunk = (State()->leadByteCarry ? std::string(1, State()->leadByteCarry) : "") + bytes;
-    AppendOutput(Pane(), &chunk[0], &State()->leadByteCarry);
+    AppendOutputAt(Pane(), &chunk[0], &State()->leadByteCarry, arrived);
 }
 
 void LocalTerminal::Show(const std::string &bytes)

@@ -129,9 +129,9 @@ TEST_F(OnACable, APollTakesWhatThePortHoldsUpToTwoChunks)
     ASSERT_TRUE(host.Write(lines));
     Sleep(1000);
     PollReceive(terminal.window, terminal.State()->timerId);
-    EXPECT_EQ(lines.substr(0, 2 * chunk), terminal.Logs() + terminal.PaneText());
+    EXPECT_EQ(lines.substr(0, 2 * chunk), terminal.Logs());
     PollReceive(terminal.window, terminal.State()->timerId);
-    EXPECT_EQ(lines, terminal.Logs() + terminal.PaneText());
+    EXPECT_EQ(lines, terminal.Logs());
 }
 
 TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
@@ -175,6 +175,13 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     }
     EXPECT_EQ("", host.ReadUntilQuiet(100)) << "nothing more";
     EXPECT_TRUE(echoed == terminal.PaneText()) << "each sent part is echoed as a line";
+    EXPECT_TRUE(echoed == terminal.Logs()) << "and logged";
+    terminal.State()->localEcho = 0;
+    SetTextOf(terminal.Input(), "unechoed");
+    SendMessageA(terminal.Input(), EM_SETSEL, 8, 8);
+    Enter();
+    EXPECT_EQ("unechoed\r", host.Read(9));
+    EXPECT_TRUE(echoed == terminal.Logs()) << "nothing shown, nothing logged";
     // The line in UTF-16 and its terminator, the part in Shift-JIS and its line end.
     EXPECT_EQ(3001 * sizeof(wchar_t) + 2 * 3000 + 2, GlobalSize(terminal.State()->sendBuffer))
         << "grown once, to fit the longest line";
