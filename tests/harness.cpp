@@ -47,17 +47,12 @@ bool LocalTerminal::OpenPort(int port)
     return opened;
 }
 
-void LocalTerminal::Receive(const std::string &bytes)
+void LocalTerminal::Receive(const std::string &bytes, const SYSTEMTIME *arrived)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    Receive(bytes, now);
-}
-
-void LocalTerminal::Receive(const std::string &bytes, const SYSTEMTIME &arrived)
-{
     std::string chunk = (State()->leadByteCarry ? std::string(1, State()->leadByteCarry) : "") + bytes;
-    AppendOutputAt(Pane(), &chunk[0], &State()->leadByteCarry, arrived);
+    AppendOutputAt(Pane(), &chunk[0], &State()->leadByteCarry, arrived ? *arrived : now);
 }
 
 void LocalTerminal::Show(const std::string &bytes)

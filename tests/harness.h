@@ -34,8 +34,7 @@ public:
     // Hands bytes over as the poll does (carried lead byte first), arrived
     // now or at the given time, or as echo and DDE text do (no carry, no
     // capture).
-    void Receive(const std::string &bytes);
-    void Receive(const std::string &bytes, const SYSTEMTIME &arrived);
+    void Receive(const std::string &bytes, const SYSTEMTIME *arrived = nullptr);
     void Show(const std::string &bytes);
     std::string PaneText() const { return TextOf(Pane()); }
     std::string LogDirectory() const { return logDirectory_ + "\\"; }

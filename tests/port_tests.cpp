@@ -175,13 +175,6 @@ TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)
     }
     EXPECT_EQ("", host.ReadUntilQuiet(100)) << "nothing more";
     EXPECT_TRUE(echoed == terminal.PaneText()) << "each sent part is echoed as a line";
-    EXPECT_TRUE(echoed == terminal.Logs()) << "and logged";
-    terminal.State()->localEcho = 0;
-    SetTextOf(terminal.Input(), "unechoed");
-    SendMessageA(terminal.Input(), EM_SETSEL, 8, 8);
-    Enter();
-    EXPECT_EQ("unechoed\r", host.Read(9));
-    EXPECT_TRUE(echoed == terminal.Logs()) << "nothing shown, nothing logged";
     // The line in UTF-16 and its terminator, the part in Shift-JIS and its line end.
     EXPECT_EQ(3001 * sizeof(wchar_t) + 2 * 3000 + 2, GlobalSize(terminal.State()->sendBuffer))
         << "grown once, to fit the longest line";
