@@ -174,11 +174,16 @@ void AppendOutputAt(HWND outputPane, char *text, char *carry, const SYSTEMTIME &
     PutText(outputPane, state, text, carry, arrived);
 }
 
-void AppendOutput(HWND outputPane, char *text, char *carry)
+static SYSTEMTIME LocalNow()
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    AppendOutputAt(outputPane, text, carry, now);
+    return now;
+}
+
+void AppendOutput(HWND outputPane, char *text, char *carry)
+{
+    AppendOutputAt(outputPane, text, carry, LocalNow());
 }
 
 void ShowHeldLeadByte(HWND mainWindow)
@@ -188,9 +193,7 @@ void ShowHeldLeadByte(HWND mainWindow)
         return;
     char lone[] = {state->leadByteCarry, '\0'};
     state->leadByteCarry = 0;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    PutText(state->outputEdit, state, lone, NULL, now);
+    PutText(state->outputEdit, state, lone, NULL, LocalNow());
 }
 
 // Reads until the port is empty or the room is taken: a driver hands out no
