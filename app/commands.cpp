@@ -16,6 +16,7 @@
 #include "serial/port_recovery.h"
 #include "serial/serial_port.h"
 #include "textflow/daily_log.h"
+#include "textflow/output_pane.h"
 #include "textflow/undo_capture.h"
 
 namespace {
@@ -113,10 +114,12 @@ void Toggle(TerminalState *state, LONG TerminalState::*flag)
 }
 
 // The port is closed first, and the title shows it, while the operator
-// chooses.
+// chooses. What comes next may be another host: a lead byte held from this
+// one would corrupt its first character.
 void Connect(HWND mainWindow)
 {
     ClosePort(mainWindow);
+    ShowHeldLeadByte(mainWindow);
     RefreshTitle(mainWindow);
     if (ChoosePortAndBaudRate(mainWindow))
         OpenPort(mainWindow);

@@ -62,7 +62,6 @@ static void FreeTerminalState(TerminalState *state)
     state->backBrush = NULL;
     FreeGlobalBlock(&state->sendBuffer, &state->sendBufferSize);
     FreeGlobalBlock(&state->receiveBuffer, &state->receiveBufferSize);
-    FreeGlobalBlock(&state->logBuffer, &state->logBufferSize);
     if (state->contextMenu)
         DestroyMenu(state->contextMenu);
     state->contextMenu = NULL;
@@ -180,7 +179,6 @@ static void OnClose(HWND window, BOOL sessionEnding)
     TerminalState *state = GetTerminalState(window);
     if (!state)
         return;
-    LogPaneBeforeExit(window);
     SettingsFailure failure = SaveSettings(state);
     ReleaseImsLink(window);
     if (failure.step && !sessionEnding)
@@ -195,8 +193,10 @@ static void StopPollTimer(HWND window, TerminalState *state)
 }
 
 // At logoff or shutdown the system ends the process after this message,
-// without a close: what a close keeps is kept now, and nothing received
-// afterwards goes unlogged into the pane.
+// without a close: what a close keeps is kept now. When the process is not
+// ended after all (the Restart Manager closing programs for an installer),
+// a terminal left open would hold the port and read nothing: it ends as a
+// close would, giving its DDE clients a second at most.
 static void OnEndSession(HWND window)
 {
     TerminalState *state = GetTerminalState(window);
@@ -205,6 +205,10 @@ static void OnEndSession(HWND window)
     StopPollTimer(window, state);
     OnClose(window, TRUE);
     FinishDailyLog(window);
+    EndAllDdeConversations(window, kDdeSessionEndLimitMs);
+    // The wait dispatches messages: a close may have ended the window.
+    if (GetTerminalState(window))
+        DestroyWindow(window);
 }
 
 static void Unsubclass(HWND pane, WNDPROC *oldProc)
@@ -216,23 +220,23 @@ static void Unsubclass(HWND pane, WNDPROC *oldProc)
 
 static void OnDestroy(HWND window)
 {
-    // Nothing received during the waits below may reach the pane after the
-    // close has logged it.
+    // The waits below dispatch messages: the timer's work (reading,
+    // reconnecting, the link check) ends here, before the port and the link go.
     TerminalState *state = GetTerminalState(window);
     if (state)
         StopPollTimer(window, state);
-    EndAllDdeConversations(window);
+    EndAllDdeConversations(window, kDdeCloseLimitMs);
     // The wait for the DDE clients dispatches messages: a second close may
     // have released everything already, or an announcement linked the input
     // monitor server again to an input line about to go. The release waits on
     // the server too; a client that initiates meanwhile must not be taken up
     // into a table that is about to be freed without ending it. What DDE
-    // clients or a paste showed meanwhile is logged after the close's text.
+    // clients or a paste showed meanwhile was logged as it was shown; what
+    // still waits for the day's file goes beside it now.
     state = GetTerminalState(window);
     if (state)
         state->ddeEnabled = 0;
     ReleaseImsLink(window);
-    LogPaneBeforeExit(window);
     FinishDailyLog(window);
     state = GetTerminalState(window);
     if (state) {

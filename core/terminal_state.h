@@ -57,8 +57,6 @@ struct TerminalState {
     LONG shiftLock;
     LONG hideInput;
     HMENU contextMenu;
-    HGLOBAL logBuffer;
-    DWORD logBufferSize;
     LogBacklog *logBacklog;
     LONG ddeEnabled;
     DdeServerState ddeServer;

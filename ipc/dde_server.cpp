@@ -18,9 +18,8 @@
 static const LONG kTableGrowth = 10;
 static const WORD kPositiveAck = 0x8000;
 // A client that never answers the terminate, or never sees it, costs at most
-// this much of the shutdown; all of them together at most the second limit.
+// this much of the shutdown; all of them together at most the caller's limit.
 static const DWORD kTerminateAnswerTimeoutMs = 3000;
-static const DWORD kShutdownTimeoutMs = 10000;
 
 // A private copy of a client's command string, in Shift-JIS, freed on every
 // path.
@@ -361,7 +360,7 @@ static void EndConversation(HWND mainWindow, HWND client, DWORD limitMs)
         ClearConversation(conversation);
 }
 
-void EndAllDdeConversations(HWND mainWindow)
+void EndAllDdeConversations(HWND mainWindow, DWORD limitMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
@@ -374,7 +373,7 @@ void EndAllDdeConversations(HWND mainWindow)
             UnlockTable(&state->ddeServer);
             return;
         }
-        EndConversation(mainWindow, client, RemainingMs(start, kShutdownTimeoutMs));
+        EndConversation(mainWindow, client, RemainingMs(start, limitMs));
     }
 }
 

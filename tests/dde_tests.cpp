@@ -190,7 +190,7 @@ TEST(DdeServer, SendWritesTheTextExactlyAndEveryExecuteIsAcknowledgedBeforeItRun
 // answers, which holds the wait a bounded time.
 // While the first is being ended 13 more arrive; the table grows twice under
 // the wait, which holds its entry by window. The poll has stopped by then;
-// what is shown meanwhile is logged after what the close logged.
+// what is shown meanwhile is logged as it is shown.
 TEST(DdeServer, ShutdownEndsEveryConversationInOrderAndWaitsABoundedTime)
 {
     auto terminal = std::make_unique<LocalTerminal>(kServed);

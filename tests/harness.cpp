@@ -47,10 +47,12 @@ bool LocalTerminal::OpenPort(int port)
     return opened;
 }
 
-void LocalTerminal::Receive(const std::string &bytes)
+void LocalTerminal::Receive(const std::string &bytes, const SYSTEMTIME *arrived)
 {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
     std::string chunk = (State()->leadByteCarry ? std::string(1, State()->leadByteCarry) : "") + bytes;
-    AppendOutput(Pane(), &chunk[0], &State()->leadByteCarry);
+    AppendOutputAt(Pane(), &chunk[0], &State()->leadByteCarry, arrived ? *arrived : now);
 }
 
 void LocalTerminal::Show(const std::string &bytes)

@@ -31,9 +31,10 @@ public:
     HWND Input() const { return State()->inputEdit; }
     // Opens COMport at 9600 baud; the box that reports it is closed.
     bool OpenPort(int port);
-    // Hands bytes over as the poll does (carried lead byte first), or as
-    // echo and DDE text do (no carry, no capture).
-    void Receive(const std::string &bytes);
+    // Hands bytes over as the poll does (carried lead byte first), arrived
+    // now or at the given time, or as echo and DDE text do (no carry, no
+    // capture).
+    void Receive(const std::string &bytes, const SYSTEMTIME *arrived = nullptr);
     void Show(const std::string &bytes);
     std::string PaneText() const { return TextOf(Pane()); }
     std::string LogDirectory() const { return logDirectory_ + "\\"; }

@@ -134,9 +134,9 @@ TEST_F(OnACable, APollTakesWhatThePortHoldsUpToTwoChunks)
     ASSERT_TRUE(host.Write(lines));
     Sleep(1000);
     PollReceive(terminal.window, terminal.State()->timerId);
-    EXPECT_EQ(lines.substr(0, 2 * chunk), terminal.Logs() + terminal.PaneText());
+    EXPECT_EQ(lines.substr(0, 2 * chunk), terminal.Logs());
     PollReceive(terminal.window, terminal.State()->timerId);
-    EXPECT_EQ(lines, terminal.Logs() + terminal.PaneText());
+    EXPECT_EQ(lines, terminal.Logs());
 }
 
 TEST_F(OnACable, EnterSendsWhatPrecedesTheCaretOrTheSelectionAndCutsIt)

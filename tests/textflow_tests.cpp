@@ -32,7 +32,10 @@ std::string NumberedLines(int from, int to)
     return lines;
 }
 
-TEST(TextFlow, ChunksBecomeLinesWithSplitCharactersShownWhole)
+// The log holds what is shown, in the pane's form, as the bytes came, when
+// it is shown: a character split between chunks whole once it is, and bytes
+// that the screen shows otherwise as they are.
+TEST(TextFlow, ChunksBecomeLinesAndReachTheLogAsTheyCame)
 {
     // chunks received one after the other, and the pane after each
     const std::vector<std::vector<std::pair<std::string, std::string>>> cases = {
@@ -41,16 +44,21 @@ TEST(TextFlow, ChunksBecomeLinesWithSplitCharactersShownWhole)
         {{"A\x82", "A"}, {"\xA0\r", "A\x82\xA0\r\n"}},
         {{"\x81\x81\x81", "\x81\x81"}, {"\x81" "B", "\x81\x81\x81\x81" "B"}},
         {{"\x1d" "ABC\r", "\x1d" "ABC\r\n"}},
-        // What the log keeps of bytes that are no character or whose character
-        // has another code: NEC's duplicate symbols and NEC-selected IBM
-        // extensions come back as the codes the conversion prefers.
-        {{"\x87\x90\xED\x40\x85\x40\x80\xFD\r", "\x81\xE0\xFA\x5C\x81\x45\x80\xFD\r\n"}},
+        // NEC's duplicate symbols, IBM's extensions and broken pairs come
+        // back from the screen as other codes.
+        {{"\x87\x90\x87\x54\xED\x40\xFA\x4A\xFA\x54\x81\x20\x85\x40\x80\xFD\r",
+          "\x81\xE0\x87\x54\xFA\x5C\x87\x54\x81\xCA\x81\x45\x81\x45\x80\xFD\r\n"}},
     };
     for (const auto &chunks : cases) {
         LocalTerminal terminal;
+        std::string received;
         for (const auto &[chunk, pane] : chunks) {
             terminal.Receive(chunk);
+            received += chunk;
+            std::string logged = AsLogged(received);
+            logged.resize(logged.size() - (terminal.State()->leadByteCarry ? 1 : 0));
             EXPECT_EQ(pane, terminal.PaneText()) << chunk;
+            EXPECT_EQ(logged, terminal.Logs()) << chunk;
         }
     }
     // A lead byte before a line end, or at the end of echo or DDE text, shows
@@ -60,22 +68,22 @@ TEST(TextFlow, ChunksBecomeLinesWithSplitCharactersShownWhole)
     EXPECT_EQ(0, terminal.State()->leadByteCarry);
     terminal.Show("B\x82");
     EXPECT_EQ("A\x81\x45\r\nB\x81\x45", terminal.PaneText());
+    EXPECT_EQ("A\x82\r\nB\x82", terminal.Logs());
 }
 
-TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoToTheLogFirst)
+// Trimming only trims, and a close adds nothing: the text was logged when it
+// was shown.
+TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoAndTheLogHoldsEachOnce)
 {
     LocalTerminal terminal;
     terminal.Receive(NumberedLines(0, 220));
-    EXPECT_EQ("", terminal.Logs());
     terminal.Receive("X");
-    EXPECT_EQ(NumberedLines(0, 21), terminal.Logs());
     EXPECT_EQ(NumberedLines(21, 220) + "X", terminal.PaneText());
     // A chunk goes in whole, however many lines it brings; the next one trims.
     terminal.Receive("\r\n" + NumberedLines(300, 600));
     EXPECT_EQ(NumberedLines(21, 220) + "X\r\n" + NumberedLines(300, 600), terminal.PaneText());
     terminal.Receive("Y");
     EXPECT_EQ(200, SendMessageA(terminal.Pane(), EM_GETLINECOUNT, 0, 0));
-    EXPECT_EQ(NumberedLines(0, 220) + "X\r\n" + NumberedLines(300, 600) + "Y", terminal.Logs() + terminal.PaneText());
     // An edit control keeps about 30,000 characters unless told otherwise; the
     // pane keeps what it is given, in slices that never split a character.
     std::string wide = std::string(2 * kReceiveBufferSize - 2, 'w');
@@ -83,6 +91,8 @@ TEST(TextFlow, PastTwoHundredTwentyLinesTheOldestGoToTheLogFirst)
         wide += "\x82\xA0";
     terminal.Receive(wide);
     EXPECT_EQ(wide, terminal.PaneText().substr(terminal.PaneText().size() - wide.size()));
+    SendMessageW(terminal.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(NumberedLines(0, 220) + "X\r\n" + NumberedLines(300, 600) + "Y" + wide == terminal.Logs());
 }
 
 // ASCII, half-width kana, and double-byte characters whose second byte is
@@ -108,7 +118,7 @@ TEST(TextFlow, EveryByteShownReachesTheLogOnceAndInOrder)
         terminal.Receive(sent.substr(at, size));
         at += size;
     }
-    EXPECT_TRUE(terminal.Logs() + terminal.PaneText() == shown) << "lost, doubled or changed bytes";
+    EXPECT_TRUE(terminal.Logs() == shown) << "lost, doubled or changed bytes";
 }
 
 // Makes the file a link to the system's full device, which opens and fails
@@ -128,30 +138,35 @@ bool SetDiskFull(const wchar_t *path, bool full)
     });
 }
 
-// The disk is full: the trimmed lines wait and the title says so; a while
-// after there is room again they are written. Trimmed while logging is off,
-// lines are gone.
-TEST(DailyLog, AFullDiskDelaysTheTextAndLosesNone)
+// The switch decides as text arrives, and text goes under the day it arrived
+// on. The disk is full: the text waits and the title says so; a while after
+// there is room again it is written.
+TEST(DailyLog, TheSwitchAndTheDayAreThoseOfArrivalAndAFullDiskDelaysTheText)
 {
     LocalTerminal terminal;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    wchar_t today[MAX_PATH];
-    MakeLogFilePath(terminal.State()->logDirectory, {now.wYear, now.wMonth, now.wDay}, L"", today, MAX_PATH);
+    const SYSTEMTIME evening = {2026, 12, 4, 31, 23, 59, 59, 900}, morning = {2027, 1, 5, 1, 0, 0, 0, 100},
+                     later = {2027, 1, 6, 2, 9, 0, 0, 0};
     terminal.State()->writeLog = 0;
-    terminal.Receive(NumberedLines(0, 221));
-    terminal.Receive("a");
+    terminal.Receive("off\r", &evening);
     terminal.State()->writeLog = 1;
-    ASSERT_TRUE(SetDiskFull(today, true));
-    terminal.Receive(NumberedLines(300, 322));
-    terminal.Receive("b");
+    terminal.Receive("on\rx\x82", &evening);
+    terminal.Receive("\xA0\r", &morning);
+    terminal.State()->writeLog = 0;
+    terminal.Receive("off\r", &morning);
+    terminal.State()->writeLog = 1;
+    EXPECT_EQ("on\r\nx", ReadWholeFile(terminal.LogDirectory() + "261231.LOG"));
+    EXPECT_EQ("\x82\xA0\r\n", ReadWholeFile(terminal.LogDirectory() + "270101.LOG"));
+    wchar_t path[MAX_PATH];
+    MakeLogFilePath(terminal.State()->logDirectory, {2027, 1, 2}, L"", path, MAX_PATH);
+    ASSERT_TRUE(SetDiskFull(path, true));
+    terminal.Receive("late\r", &later);
     Pump(50);
     EXPECT_EQ("*VRK", TextOf(terminal.window));
-    ASSERT_TRUE(SetDiskFull(today, false));
+    ASSERT_TRUE(SetDiskFull(path, false));
     for (unsigned tick = 0; tick < 10000 / kPollIntervalMs; ++tick)
         SendMessageW(terminal.window, WM_TIMER, kPollTimerId, 0);
     Pump(50);
-    EXPECT_EQ(NumberedLines(22, 44), terminal.Logs());
+    EXPECT_EQ("late\r\n", ReadWholeFile(terminal.LogDirectory() + "270102.LOG"));
     EXPECT_EQ("VRK", TextOf(terminal.window));
 }
 

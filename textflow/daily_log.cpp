@@ -3,12 +3,9 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cwchar>
 
-#include "core/global_block.h"
 #include "core/program_identity.h"
-#include "core/shift_jis.h"
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 #include "textflow/log_backlog.h"
@@ -51,62 +48,16 @@ static void ReportWhetherTextWaits(HWND mainWindow, const TerminalState *state, 
         PostMessageW(mainWindow, kLogWaitsMessage, 0, 0);
 }
 
-int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &now)
+int WriteDailyLog(HWND mainWindow, const char *text, DWORD length, const SYSTEMTIME &arrived)
 {
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state || !state->writeLog || !text || text[0] == '\0' || length == 0)
         return 0;
     bool waited = state->logBacklog != NULL;
     LogFiles files = {state->logDirectory, L""};
-    AppendToLog(&state->logBacklog, {now.wYear, now.wMonth, now.wDay}, text, length, AppendToLogFile, &files);
+    AppendToLog(&state->logBacklog, {arrived.wYear, arrived.wMonth, arrived.wDay}, text, length, AppendToLogFile, &files);
     ReportWhetherTextWaits(mainWindow, state, waited);
     return 1;
-}
-
-int LogOutputPaneAt(HWND mainWindow, LONG start, LONG end, const SYSTEMTIME &now)
-{
-    TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || !state->writeLog)
-        return 0;
-    HWND pane = state->outputEdit;
-    DWORD length = static_cast<DWORD>(GetWindowTextLengthW(pane));
-    if (!FitTextAndShiftJis(&state->logBuffer, &state->logBufferSize, length, 0))
-        return 0;
-    LockedBlock buffer(state->logBuffer);
-    auto *text = reinterpret_cast<wchar_t *>(buffer.bytes());
-    if (!text)
-        return 0;
-    int copied = GetWindowTextW(pane, text, static_cast<int>(length + 1));
-    std::size_t fetched = copied > 0 ? static_cast<std::size_t>(copied) : 0;
-    std::size_t from = 0;
-    std::size_t to = fetched;
-    if (start >= 0 && end >= 0) {
-        to = std::min(to, static_cast<std::size_t>(end));
-        from = std::min(to, static_cast<std::size_t>(start));
-    }
-    char *bytes = reinterpret_cast<char *>(text + fetched + 1);
-    std::size_t count = WideToShiftJis(text + from, to - from, bytes);
-    WriteDailyLog(mainWindow, bytes, static_cast<DWORD>(count), now);
-    return 1;
-}
-
-int LogOutputPane(HWND mainWindow, LONG start, LONG end)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return LogOutputPaneAt(mainWindow, start, end, now);
-}
-
-void LogPaneBeforeExit(HWND mainWindow)
-{
-    const TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || !state->writeLog || !SendMessageW(state->outputEdit, EM_GETMODIFY, 0, 0))
-        return;
-    HWND pane = state->outputEdit;
-    if (!LogOutputPane(mainWindow, -1, -1))
-        return;
-    SetWindowTextW(pane, L"");
-    SendMessageW(pane, EM_SETMODIFY, FALSE, 0);
 }
 
 void RetryDailyLog(HWND mainWindow)

@@ -25,8 +25,8 @@ static void Insert(HWND pane, const wchar_t *text)
     SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
-// Cuts a pane that has grown past its limit back to its last lines, handing
-// the cut text to the daily log first. TRUE when it cut.
+// Cuts a pane that has grown past its limit back to its last lines; their
+// text went to the daily log when it was shown. TRUE when it cut.
 static BOOL TrimOutputPane(HWND pane)
 {
     LRESULT count = SendMessageW(pane, EM_GETLINECOUNT, 0, 0);
@@ -35,7 +35,6 @@ static BOOL TrimOutputPane(HWND pane)
     SendMessageW(pane, WM_SETREDRAW, FALSE, 0);
     LRESULT start = SendMessageW(pane, EM_LINEINDEX, 0, 0);
     LRESULT end = SendMessageW(pane, EM_LINEINDEX, count - kLinesKept, 0);
-    LogOutputPane(GetParent(pane), static_cast<LONG>(start), static_cast<LONG>(end));
     SendMessageW(pane, EM_SETSEL, start, end);
     SendMessageW(pane, WM_CLEAR, 0, 0);
     SendMessageW(pane, WM_SETREDRAW, TRUE, 0);
@@ -48,27 +47,36 @@ void PutCaretAtEnd(HWND pane)
     SendMessageW(pane, EM_SETSEL, end, static_cast<LPARAM>(end));
 }
 
-// Shown text waiting to go into the pane. Every replacement makes the edit
-// control lay the text out and repaint it again, which on a busy line of
-// short lines costs far more than the text itself: a chunk's shown lines go
-// in with one replacement, split only where a captured line goes elsewhere.
-// The room takes a whole chunk even when every byte is a carriage return,
-// each shown as a line break of two characters.
+// Room for a whole chunk in the pane's form, even when every byte is a
+// carriage return that ends a line with two.
+static const std::size_t kPendingRoom = 2 * kReceiveBufferSize;
+
+// Shown text waiting to go into the pane, and the same in the daily log's
+// form: the bytes as they came, each line ended by CR LF. Every replacement
+// makes the edit control lay the text out and repaint it again, which on a
+// busy line of short lines costs far more than the text itself, and every
+// log write opens and closes the file: a chunk's shown lines go in with one
+// replacement and one write, split only where a captured line goes
+// elsewhere. A byte gives at most one character, so the bytes fill first.
 struct PendingText {
     HWND pane;
+    SYSTEMTIME arrived;
     std::size_t length;
-    wchar_t text[2 * kReceiveBufferSize];
+    std::size_t byteCount;
+    wchar_t text[kPendingRoom + 1];
+    char bytes[kPendingRoom];
 };
 
-// Room for characters, the terminator aside.
-static const std::size_t kPendingRoom = sizeof PendingText::text / sizeof(wchar_t) - 1;
-
+// The log first: what the screen shows is already in the file, should the
+// process be ended the moment after.
 static void Flush(PendingText &pending)
 {
-    if (pending.length == 0)
+    if (pending.byteCount == 0)
         return;
+    WriteDailyLog(GetParent(pending.pane), pending.bytes, static_cast<DWORD>(pending.byteCount), pending.arrived);
     pending.text[pending.length] = L'\0';
     pending.length = 0;
+    pending.byteCount = 0;
     Insert(pending.pane, pending.text);
 }
 
@@ -78,11 +86,13 @@ static void Flush(PendingText &pending)
 static void Show(PendingText &pending, const char *text, std::size_t length)
 {
     while (length > 0) {
-        std::size_t slice = WholeCharactersWithin(text, length, kPendingRoom - pending.length);
+        std::size_t slice = WholeCharactersWithin(text, length, kPendingRoom - pending.byteCount);
         if (slice == 0) {
             Flush(pending);
             continue;
         }
+        std::memcpy(pending.bytes + pending.byteCount, text, slice);
+        pending.byteCount += slice;
         pending.length += ShiftJisToWide(text, slice, pending.text + pending.length);
         text += slice;
         length -= slice;
@@ -91,8 +101,10 @@ static void Show(PendingText &pending, const char *text, std::size_t length)
 
 static void EndLine(PendingText &pending)
 {
-    if (pending.length + 2 > kPendingRoom)
+    if (pending.byteCount + 2 > kPendingRoom)
         Flush(pending);
+    pending.bytes[pending.byteCount++] = '\r';
+    pending.bytes[pending.byteCount++] = '\n';
     pending.text[pending.length++] = L'\r';
     pending.text[pending.length++] = L'\n';
 }
@@ -120,21 +132,19 @@ static char *PutCompleteLines(PendingText &pending, TerminalState *state, char *
     return line;
 }
 
-void AppendOutput(HWND outputPane, char *text, char *carry)
+// state is the record for received text, which undo capture may take, and
+// NULL for echo and DDE text; carry is the lead-byte slot in it, or NULL
+// when a lead byte that ends the text is shown as it stands.
+static void PutText(HWND outputPane, TerminalState *state, char *text, char *carry, const SYSTEMTIME &arrived)
 {
-    if (!outputPane || !text)
-        return;
-    // Only received text comes with a carry slot, and only it has a record
-    // here; the slot lives in that record.
-    TerminalState *state = carry ? GetParentTerminalState(outputPane) : NULL;
-    if (carry && !state)
-        return;
     BOOL trimmed = TrimOutputPane(outputPane);
     PutCaretAtEnd(outputPane);
     RemoveLineFeeds(text);
     PendingText pending;
     pending.pane = outputPane;
+    pending.arrived = arrived;
     pending.length = 0;
+    pending.byteCount = 0;
     char *piece = PutCompleteLines(pending, state, text);
     if (!piece)
         return;
@@ -150,6 +160,40 @@ void AppendOutput(HWND outputPane, char *text, char *carry)
     }
     if (trimmed)
         InvalidateRect(outputPane, NULL, TRUE);
+}
+
+void AppendOutputAt(HWND outputPane, char *text, char *carry, const SYSTEMTIME &arrived)
+{
+    if (!outputPane || !text)
+        return;
+    // Only received text comes with a carry slot, and only it has a record
+    // here; the slot lives in that record.
+    TerminalState *state = carry ? GetParentTerminalState(outputPane) : NULL;
+    if (carry && !state)
+        return;
+    PutText(outputPane, state, text, carry, arrived);
+}
+
+static SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now;
+}
+
+void AppendOutput(HWND outputPane, char *text, char *carry)
+{
+    AppendOutputAt(outputPane, text, carry, LocalNow());
+}
+
+void ShowHeldLeadByte(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !state->leadByteCarry)
+        return;
+    char lone[] = {state->leadByteCarry, '\0'};
+    state->leadByteCarry = 0;
+    PutText(state->outputEdit, state, lone, NULL, LocalNow());
 }
 
 // Reads until the port is empty or the room is taken: a driver hands out no

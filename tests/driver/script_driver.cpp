@@ -199,13 +199,15 @@ public:
             Terminal().Close(0);
             return true;
         }
+        if (verb == "kill")  // as End task does with a hung program
+            return TerminateProcess(Terminal().Process(), 1);
         if (verb == "exit")
             return Terminal().HasExited(20000) && Found(std::to_wstring(Terminal().ExitCode())) == Widen(w[1]);
         if (verb == "file")
             return Found(Widen(ReadWholeFile(Terminal().PathOf(w[1].c_str())))) == Widen(w[2]);
-        if (verb == "log" || verb == "logged")
+        if (verb == "log" || verb == "logged")  // logged NAME [MORE]: what the program sent, then MORE
             return Found(Widen(ConcatenatedLogs(Terminal().Directory()))) ==
-                   Widen(verb == "log" ? w[1] : AsLogged(ReadWholeFile(spawned_[w[1]]->output)));
+                   Widen(verb == "log" ? w[1] : AsLogged(ReadWholeFile(spawned_[w[1]]->output)) + (w.size() > 2 ? w[2] : ""));
         if (verb == "send")
             return Cable(w[1]).Write(w[2]);
         if (verb == "expect")
