@@ -102,7 +102,7 @@ TEST_F(OnACable, ADeviceGoneLetsThePortGoUntilItHasSettledAndEnterKeepsTheText)
     const auto ticksUntilBack = [&] {
         int ticks = 0;
         for (; IsPortWaiting(terminal.window) && ticks < 10; ++ticks)
-            RetryLostPort(terminal.window, terminal.State()->timerId);
+            WatchPort(terminal.window, terminal.State()->timerId);
         return IsPortOpen(terminal.window) ? ticks : -1;
     };
     EXPECT_EQ(7, ticksUntilBack());
