@@ -85,8 +85,13 @@ void WaitForPort(HWND mainWindow)
         StartWaiting(mainWindow, state);
 }
 
-static void JudgeFailure(HWND mainWindow, DWORD code)
+// Judges the last failure the open port reported, or else its status: some
+// drivers go on reading nothing, successfully, from a device that is gone.
+static void CheckOpenPort(HWND mainWindow, const TerminalState *state)
 {
+    DWORD code = TakePortFailure(mainWindow);
+    if (!code && state->autoReconnect)
+        code = QueryPortFailure(mainWindow);
     if (IsVanishedDeviceError(code))
         LosePort(mainWindow);
 }
@@ -135,8 +140,7 @@ void HandlePowerEvent(HWND mainWindow, WPARAM event)
     if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND)
         return;
     RestartTries(state);
-    if (state->autoReconnect)
-        JudgeFailure(mainWindow, QueryPortFailure(mainWindow));
+    CheckOpenPort(mainWindow, state);
 }
 
 // The system keeps a name for each port present; Wine keeps one for every
@@ -147,16 +151,6 @@ static bool IsPortPresent(LONG portIndex)
     char target[MAX_PATH];
     MakePortName(portIndex, name, sizeof name);
     return QueryDosDeviceA(name, target, sizeof target) != 0 || GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-}
-
-// Some drivers go on reading nothing, successfully, from a device that is
-// gone; the status call tells.
-static void CheckOpenPort(HWND mainWindow, const TerminalState *state)
-{
-    DWORD code = TakePortFailure(mainWindow);
-    if (!code && state->autoReconnect)
-        code = QueryPortFailure(mainWindow);
-    JudgeFailure(mainWindow, code);
 }
 
 // While the port is absent nothing is tried, and its return starts the pace

@@ -200,10 +200,12 @@ static DWORD WriteSlices(HANDLE port, const char *bytes, DWORD count, DWORD *cod
         DWORD slice = std::min(count - done, kSliceBytes);
         DWORD written = 0;
         BOOL ok = WriteFile(port, bytes + done, slice, &written, NULL);
-        *code = ok ? ERROR_TIMEOUT : GetLastError();
+        DWORD error = ok ? ERROR_TIMEOUT : GetLastError();
         done += std::min(written, slice);
-        if (!ok || written != slice)
+        if (!ok || written != slice) {
+            *code = error;
             break;
+        }
     }
     return done;
 }

@@ -87,7 +87,8 @@ static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, Sen
         buffer.Abandon();
         return FALSE;
     }
-    *charactersSent = CharactersSent(text + part->start, part->end - part->start, sent);
+    std::size_t characters = part->end - part->start;
+    *charactersSent = sent > count ? characters : CharactersSent(text + part->start, characters, sent);
     EchoSent(mainWindow, bytes, sent);
     return TRUE;
 }
