@@ -85,14 +85,12 @@ void WaitForPort(HWND mainWindow)
         StartWaiting(mainWindow, state);
 }
 
-// Judges the last failure the open port reported, or else its status: some
+// Judges the last failure the open port reported, and its status: some
 // drivers go on reading nothing, successfully, from a device that is gone.
 static void CheckOpenPort(HWND mainWindow, const TerminalState *state)
 {
-    DWORD code = TakePortFailure(mainWindow);
-    if (!code && state->autoReconnect)
-        code = QueryPortFailure(mainWindow);
-    if (IsVanishedDeviceError(code))
+    if (IsVanishedDeviceError(TakePortFailure(mainWindow)) ||
+        (state->autoReconnect && IsVanishedDeviceError(QueryPortFailure(mainWindow))))
         LosePort(mainWindow);
 }
 

@@ -129,10 +129,10 @@ TEST_F(OnACable, APortThatRefusesEveryOpenIsTriedEverMoreRarely)
     }
 }
 
-// Nobody reads the far end: a long line fills the cable and its write times
-// out part way, as while the far end withholds CTS, within a slice; the line
-// keeps what did not go out, before the caret, and the echo shows what did.
-// The port stays open.
+// Nobody reads the far end: a long selection fills the cable and its write
+// times out part way, as while the far end withholds CTS, within a slice; the
+// line keeps what did not go out, selected, and the echo shows what did. The
+// port stays open.
 TEST_F(OnACable, ASendThatTimesOutKeepsWhatDidNotGoOut)
 {
     MakeWritesFail();
@@ -140,8 +140,8 @@ TEST_F(OnACable, ASendThatTimesOutKeepsWhatDidNotGoOut)
     std::string line;
     while (line.size() < 100000)
         line += "\x82\xA0";
-    SetTextOf(terminal.Input(), line + "XY");
-    SendMessageA(terminal.Input(), EM_SETSEL, 50000, 50000);
+    SetTextOf(terminal.Input(), "AB" + line + "XY");
+    SendMessageA(terminal.Input(), EM_SETSEL, 2, 50002);
     std::wstring box;
     std::thread operatorHand([&] { box = AnswerMessageBox(GetCurrentProcessId(), 20000); });
     Enter();
@@ -150,10 +150,10 @@ TEST_F(OnACable, ASendThatTimesOutKeepsWhatDidNotGoOut)
     const std::string echoed = terminal.Logs() + terminal.PaneText();
     const size_t sent = echoed.size();
     ASSERT_TRUE(sent > 0 && sent < line.size() && sent % 2 == 0) << sent;
-    EXPECT_TRUE(line.substr(0, sent) == echoed && line.substr(sent) + "XY" == TextOf(terminal.Input()));
-    DWORD caret = 0;
-    SendMessageA(terminal.Input(), EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
-    EXPECT_EQ(50000 - sent / 2, caret);
+    EXPECT_TRUE(line.substr(0, sent) == echoed && "AB" + line.substr(sent) + "XY" == TextOf(terminal.Input()));
+    DWORD from = 0, to = 0;
+    SendMessageA(terminal.Input(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_TRUE(from == 2 && to == 50002 - sent / 2) << from << " " << to;
     HANDLE port = terminal.State()->port;
     EXPECT_EQ(0, OpenPort(terminal.window) + (port != terminal.State()->port)) << "a second open keeps the port";
     ClosePort(terminal.window);
