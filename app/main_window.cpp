@@ -338,7 +338,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PollReceive(window, wParam);
         CheckImsLink(window, wParam);
         RetryDailyLog(window);
-        RetryLostPort(window, wParam);
+        WatchPort(window, wParam);
         break;
     case WM_DEVICECHANGE:
         HandleDeviceChange(window, wParam, lParam);

@@ -64,13 +64,18 @@ struct TerminalState {
     LONG baudRate;
     HANDLE port;
     DCB dcb;
+    // The error code of the open port's last failed call, left there by the
+    // port for its recovery to judge (serial/port_recovery.h).
+    DWORD portFailure;
     // The switch; the port's device went away and the port is waited for;
-    // poll ticks since it was last seen present (serial/port_recovery.h).
+    // poll ticks until the next try to open it, and the ticks between a
+    // failed try and the next.
     LONG autoReconnect;
     // The AutoConnect setting: start on the saved port without the dialogs.
     LONG autoConnect;
     LONG portLost;
-    LONG portSeenTicks;
+    LONG portTicksToTry;
+    LONG portTryGap;
     LONG sendFailureShown;
     // The line's bytes: a Shift-JIS lead byte that ended the last chunk.
     char leadByteCarry;

@@ -13,7 +13,7 @@
 #include "ipc/send_command.h"
 #include "serial/serial_port.h"
 #include "textflow/line_feeds.h"
-#include "textflow/output_pane.h"
+#include "textflow/local_echo.h"
 
 static const LONG kTableGrowth = 10;
 static const WORD kPositiveAck = 0x8000;
@@ -248,12 +248,11 @@ static int RunDdeCommand(HWND mainWindow, char *command)
     text[found.length] = '\0';
     RemoveLineFeeds(text);
     DWORD length = static_cast<DWORD>(strlen(text));
-    if (length == 0 || !IsPortInUse(mainWindow) || !WritePort(mainWindow, text, length))
+    if (length == 0 || !IsPortInUse(mainWindow))
         return 1;
-    // The write may have shown its error box, and the window may be gone.
-    const TerminalState *state = GetTerminalState(mainWindow);
-    if (state && state->localEcho)
-        AppendOutput(state->outputEdit, text, NULL);
+    DWORD sent = 0;
+    WritePort(mainWindow, text, length, &sent);
+    EchoSent(mainWindow, text, sent);
     return 1;
 }
 

@@ -11,23 +11,35 @@
 #include "serial/serial_port.h"
 
 // Opening a USB adapter's port too soon after it comes back can be refused,
-// so the first try waits for about two seconds of poll ticks; then one try
-// about every second.
+// so the first try waits for about two seconds of poll ticks. A port that is
+// present but refuses every open is tried ever more rarely: about a second
+// after the first failed try, then twice as long after each, up to half a
+// minute. The open runs on the window's thread, and some ports block in it
+// while their device is away (a Bluetooth port, for seconds).
 static const LONG kSettleTicks = 2000 / kPollIntervalMs + 1;
-static const LONG kTicksPerTry = 1000 / kPollIntervalMs;
+static const LONG kFirstTryGap = 1000 / kPollIntervalMs;
+static const LONG kLongestTryGap = 30000 / kPollIntervalMs;
 // More than any port broadcast needs; the rest of a longer one is not read.
 static const DWORD kBroadcastLimit = 512;
+
+// Newer Windows SDKs name it; MinGW-w64's headers do not yet.
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433L
+#endif
 
 // What drivers answer once their device has been unplugged, or the port
 // otherwise can no longer be used through this handle.
 static bool IsVanishedDeviceError(DWORD code)
 {
     switch (code) {
+    case ERROR_FILE_NOT_FOUND:
     case ERROR_ACCESS_DENIED:
     case ERROR_INVALID_HANDLE:
     case ERROR_NOT_READY:
     case ERROR_BAD_COMMAND:
     case ERROR_GEN_FAILURE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NO_SUCH_DEVICE:
     case ERROR_OPERATION_ABORTED:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:
@@ -43,20 +55,42 @@ int IsPortWaiting(HWND mainWindow)
     return state && state->portLost ? 1 : 0;
 }
 
+// Back to the first pace: settled first, then a try about every second.
+static void RestartTries(TerminalState *state)
+{
+    state->portTicksToTry = kSettleTicks;
+    state->portTryGap = kFirstTryGap;
+}
+
+static void StartWaiting(HWND mainWindow, TerminalState *state)
+{
+    state->portLost = 1;
+    RestartTries(state);
+    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
+}
+
 static void LosePort(HWND mainWindow)
 {
     TerminalState *state = GetTerminalState(mainWindow);
     if (!state || !state->autoReconnect || !state->port)
         return;
     ClosePort(mainWindow);
-    state->portLost = 1;
-    state->portSeenTicks = 0;
-    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
+    StartWaiting(mainWindow, state);
 }
 
-void NoticePortError(HWND mainWindow, DWORD code)
+void WaitForPort(HWND mainWindow)
 {
-    if (IsVanishedDeviceError(code))
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (state && !state->port)
+        StartWaiting(mainWindow, state);
+}
+
+// Judges the last failure the open port reported, and its status: some
+// drivers go on reading nothing, successfully, from a device that is gone.
+static void CheckOpenPort(HWND mainWindow, const TerminalState *state)
+{
+    if (IsVanishedDeviceError(TakePortFailure(mainWindow)) ||
+        (state->autoReconnect && IsVanishedDeviceError(QueryPortFailure(mainWindow))))
         LosePort(mainWindow);
 }
 
@@ -103,8 +137,8 @@ void HandlePowerEvent(HWND mainWindow, WPARAM event)
         LosePort(mainWindow);
     if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND)
         return;
-    state->portSeenTicks = 0;
-    CheckPortStatus(mainWindow);
+    RestartTries(state);
+    CheckOpenPort(mainWindow, state);
 }
 
 // The system keeps a name for each port present; Wine keeps one for every
@@ -117,32 +151,40 @@ static bool IsPortPresent(LONG portIndex)
     return QueryDosDeviceA(name, target, sizeof target) != 0 || GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
 
-void RetryLostPort(HWND mainWindow, UINT_PTR timerId)
+// While the port is absent nothing is tried, and its return starts the pace
+// afresh.
+static void TryLostPort(HWND mainWindow, TerminalState *state)
 {
-    TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || !state->portLost || !timerId || timerId != state->timerId)
-        return;
     if (!IsPortPresent(state->portIndex)) {
-        state->portSeenTicks = 0;
+        RestartTries(state);
         return;
     }
-    if (++state->portSeenTicks < kSettleTicks)
+    if (--state->portTicksToTry > 0)
         return;
-    state->portSeenTicks = kSettleTicks - kTicksPerTry;
-    if (!ReopenPort(mainWindow))
+    if (ReopenPort(mainWindow)) {
+        state->portLost = 0;
+        PostMessageW(mainWindow, kPortStateMessage, 0, 0);
         return;
-    state->portLost = 0;
-    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
+    }
+    state->portTicksToTry = state->portTryGap;
+    state->portTryGap = std::min(2 * state->portTryGap, kLongestTryGap);
+}
+
+void WatchPort(HWND mainWindow, UINT_PTR timerId)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state || !timerId || timerId != state->timerId)
+        return;
+    if (state->port)
+        CheckOpenPort(mainWindow, state);
+    else if (state->portLost)
+        TryLostPort(mainWindow, state);
 }
 
 void OpenSavedPortOrWait(HWND mainWindow)
 {
-    TerminalState *state = GetTerminalState(mainWindow);
-    if (!state || state->port)
-        return;
-    if (!ReopenPort(mainWindow)) {
-        state->portLost = 1;
-        state->portSeenTicks = 0;
-    }
-    PostMessageW(mainWindow, kPortStateMessage, 0, 0);
+    if (ReopenPort(mainWindow))
+        PostMessageW(mainWindow, kPortStateMessage, 0, 0);
+    else
+        WaitForPort(mainWindow);
 }

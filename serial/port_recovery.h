@@ -7,12 +7,17 @@
 #include <windows.h>
 
 int IsPortWaiting(HWND mainWindow);
-// Lets go of the port when a failed call's error code says its device is gone.
-void NoticePortError(HWND mainWindow, DWORD code);
-// WM_DEVICECHANGE, WM_POWERBROADCAST and the poll's timer ticks.
+// Waits for the chosen port although none was open (it was absent when it
+// was to be opened), exactly as for a port whose device went away: it is
+// opened, silently, once present and settled. Whatever AutoReconnect says;
+// the caller asks that.
+void WaitForPort(HWND mainWindow);
+// WM_DEVICECHANGE, WM_POWERBROADCAST and the poll's timer ticks: a tick lets
+// go of an open port whose last failure or status says that its device is
+// gone, and tries a port waited for.
 void HandleDeviceChange(HWND mainWindow, WPARAM event, LPARAM data);
 void HandlePowerEvent(HWND mainWindow, WPARAM event);
-void RetryLostPort(HWND mainWindow, UINT_PTR timerId);
+void WatchPort(HWND mainWindow, UINT_PTR timerId);
 // Opens the saved port at once, silently, or waits for it as for a lost one:
 // a terminal started unattended may come up before its USB adapter does.
 void OpenSavedPortOrWait(HWND mainWindow);

@@ -7,7 +7,6 @@
 #include "core/terminal_state.h"
 #include "resources/resource_ids.h"
 #include "serial/port_name.h"
-#include "serial/port_recovery.h"
 
 static const DWORD kQueueSize = 4096;
 static const DWORD kDefaultBaudRate = 1200;
@@ -114,6 +113,7 @@ int ClosePort(HWND mainWindow)
     if (!state)
         return 0;
     state->portLost = 0;
+    state->portFailure = 0;
     if (!state->port)
         return 0;
     CloseHandle(state->port);
@@ -133,13 +133,31 @@ int IsPortInUse(HWND mainWindow)
     return state && (state->port || state->portLost) ? 1 : 0;
 }
 
-void CheckPortStatus(HWND mainWindow)
+DWORD TakePortFailure(HWND mainWindow)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (!state)
+        return 0;
+    DWORD code = state->portFailure;
+    state->portFailure = 0;
+    return code;
+}
+
+DWORD QueryPortFailure(HWND mainWindow)
 {
     const TerminalState *state = GetTerminalState(mainWindow);
     DWORD errors = 0;
     COMSTAT status = {};
-    if (state && state->port && state->autoReconnect && !ClearCommError(state->port, &errors, &status))
-        NoticePortError(mainWindow, GetLastError());
+    if (!state || !state->port || ClearCommError(state->port, &errors, &status))
+        return 0;
+    return GetLastError();
+}
+
+static void RecordFailure(HWND mainWindow, DWORD code)
+{
+    TerminalState *state = GetTerminalState(mainWindow);
+    if (state && state->port)
+        state->portFailure = code;
 }
 
 // Not every driver drops NUL bytes as the line settings ask, and one NUL
@@ -164,36 +182,32 @@ int ReadPort(HWND mainWindow, char *buffer, DWORD count, DWORD *countRead)
     *countRead = 0;
     DWORD read = 0;
     if (!ReadFile(state->port, buffer, count, &read, NULL)) {
-        NoticePortError(mainWindow, GetLastError());
+        RecordFailure(mainWindow, GetLastError());
         return 0;
     }
     *countRead = DropNulBytes(buffer, read);
-    // Some drivers go on reading nothing, successfully, from a device that
-    // is gone; the status call tells.
-    if (read == 0)
-        CheckPortStatus(mainWindow);
     return 1;
 }
 
-// Writes the bytes slice by slice; FALSE with the error code at the first
-// slice that fails. A write that times out while the far end withholds CTS
-// "succeeds" with fewer bytes; the rest is lost, so that is a failure too.
-static BOOL WriteSlices(HANDLE port, const char *bytes, DWORD count, DWORD *code)
+// Writes the bytes slice by slice and returns how many went out; at the
+// first slice that fails, with its error code. A write that times out while
+// the far end withholds CTS "succeeds" with fewer bytes; the rest did not go
+// out, so that is a failure too.
+static DWORD WriteSlices(HANDLE port, const char *bytes, DWORD count, DWORD *code)
 {
-    for (DWORD done = 0; done < count;) {
+    DWORD done = 0;
+    while (done < count) {
         DWORD slice = std::min(count - done, kSliceBytes);
         DWORD written = 0;
-        if (!WriteFile(port, bytes + done, slice, &written, NULL)) {
-            *code = GetLastError();
-            return FALSE;
+        BOOL ok = WriteFile(port, bytes + done, slice, &written, NULL);
+        DWORD error = ok ? ERROR_TIMEOUT : GetLastError();
+        done += std::min(written, slice);
+        if (!ok || written != slice) {
+            *code = error;
+            break;
         }
-        if (written != slice) {
-            *code = ERROR_TIMEOUT;
-            return FALSE;
-        }
-        done += slice;
     }
-    return TRUE;
+    return done;
 }
 
 // One box at a time, whatever sent: a DDE client or a paste that keeps
@@ -213,19 +227,22 @@ static void ReportSendFailure(HWND mainWindow, DWORD code)
 
 // While the port is waited for, nothing can go out: the send fails as a
 // write to a vanished device does.
-int WritePort(HWND mainWindow, const char *bytes, DWORD count, BOOL *portLost)
+int WritePort(HWND mainWindow, const char *bytes, DWORD count, DWORD *countSent)
 {
     const TerminalState *state = GetTerminalState(mainWindow);
+    if (countSent)
+        *countSent = 0;
     if (!state)
         return 0;
     if (!IsPortInUse(mainWindow))
         return 1;
     DWORD code = ERROR_DEVICE_NOT_CONNECTED;
-    if (state->port && WriteSlices(state->port, bytes, count, &code))
+    DWORD sent = state->port ? WriteSlices(state->port, bytes, count, &code) : 0;
+    if (countSent)
+        *countSent = sent;
+    if (sent == count)
         return 1;
-    NoticePortError(mainWindow, code);
-    if (portLost)
-        *portLost = IsPortWaiting(mainWindow);
+    RecordFailure(mainWindow, code);
     if (InSendMessage())
         ReplyMessage(0);
     ReportSendFailure(mainWindow, code);

@@ -13,9 +13,14 @@ int ClosePort(HWND mainWindow);
 int IsPortOpen(HWND mainWindow);
 // Open, or lost and waited for: sends go to it, and fail while it is away.
 int IsPortInUse(HWND mainWindow);
-// Lets go of an open port whose status call says that its device is gone.
-void CheckPortStatus(HWND mainWindow);
+// The error code of the last read or write on the open port that failed, 0
+// when none has since the last call; the port only reports it, and the
+// caller decides what it means.
+DWORD TakePortFailure(HWND mainWindow);
+// Asks the open port's driver for its status: the error code when the call
+// fails, 0 when it succeeds or no port is open.
+DWORD QueryPortFailure(HWND mainWindow);
 int ReadPort(HWND mainWindow, char *buffer, DWORD count, DWORD *countRead);
-// *portLost, when given, tells after a failure whether the port was lost, so
-// that the text can be kept for sending again.
-int WritePort(HWND mainWindow, const char *bytes, DWORD count, BOOL *portLost = NULL);
+// *countSent, when given, tells how many of the bytes went out, all of them
+// on success and the few before the failure otherwise.
+int WritePort(HWND mainWindow, const char *bytes, DWORD count, DWORD *countSent = NULL);

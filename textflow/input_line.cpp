@@ -7,7 +7,7 @@
 #include "core/terminal_state.h"
 #include "serial/serial_port.h"
 #include "textflow/line_feeds.h"
-#include "textflow/output_pane.h"
+#include "textflow/local_echo.h"
 #include "textflow/send_part.h"
 
 // Room after the part in Shift-JIS for the carriage return and the terminator.
@@ -42,11 +42,31 @@ static BOOL FitLine(HWND input, TerminalState *state, DWORD *length)
     return FitTextAndShiftJis(&state->sendBuffer, &state->sendBufferSize, *length, kLineEndRoom);
 }
 
+// How many characters of the part, from its start, went out whole within
+// the first sent bytes of its Shift-JIS form.
+static std::size_t CharactersSent(const wchar_t *part, std::size_t length, DWORD sent)
+{
+    std::size_t characters = 0;
+    DWORD bytes = 0;
+    while (characters < length) {
+        bool pair = IS_HIGH_SURROGATE(part[characters]) && characters + 1 < length &&
+                    IS_LOW_SURROGATE(part[characters + 1]);
+        std::size_t units = pair ? 2 : 1;
+        char form[4];
+        bytes += static_cast<DWORD>(WideToShiftJis(part + characters, units, form));
+        if (bytes > sent)
+            break;
+        characters += units;
+    }
+    return characters;
+}
+
 // Writes the part of the line before the caret, or the selection, with a
-// carriage return, and echoes it when it went out. FALSE when there was
-// nothing to send from, the window went away during the write, or the port
-// was lost: then the text stays to be sent again once the port is back.
-static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, SendPart *part)
+// carriage return, and echoes what of it went out. FALSE when there was
+// nothing to send from or the window went away during the write; otherwise
+// *charactersSent tells how many of the part's characters went out whole.
+static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, SendPart *part,
+                          std::size_t *charactersSent)
 {
     DWORD length = 0;
     if (!FitLine(input, state, &length))
@@ -61,21 +81,22 @@ static BOOL WriteLinePart(HWND input, HWND mainWindow, TerminalState *state, Sen
     std::size_t count = WideToShiftJis(text + part->start, part->end - part->start, bytes);
     bytes[count] = '\r';
     bytes[count + 1] = '\0';
-    BOOL portLost = FALSE;
-    int sent = WritePort(mainWindow, bytes, static_cast<DWORD>(count + 1), &portLost);
-    state = GetTerminalState(mainWindow);
-    if (!state) {
+    DWORD sent = 0;
+    WritePort(mainWindow, bytes, static_cast<DWORD>(count + 1), &sent);
+    if (!GetTerminalState(mainWindow)) {
         buffer.Abandon();
         return FALSE;
     }
-    if (sent && state->localEcho)
-        AppendOutput(state->outputEdit, bytes, NULL);
-    return !portLost;
+    std::size_t characters = part->end - part->start;
+    *charactersSent = sent > count ? characters : CharactersSent(text + part->start, characters, sent);
+    EchoSent(mainWindow, bytes, sent);
+    return TRUE;
 }
 
-// Cuts the sent part from the line as it is now: what was typed while a
-// failed write's box was open stays.
-static void CutFromLine(HWND input, TerminalState *state, SendPart part)
+// Cuts what went out from the line as it is now: what was typed while a
+// failed write's box was open stays. What of the part did not go out stays
+// before the caret, or selected, for the next Enter to send.
+static void CutFromLine(HWND input, TerminalState *state, SendPart part, std::size_t charactersSent)
 {
     DWORD length = 0;
     if (!FitLine(input, state, &length))
@@ -84,8 +105,11 @@ static void CutFromLine(HWND input, TerminalState *state, SendPart part)
     auto *text = reinterpret_cast<wchar_t *>(buffer.bytes());
     if (!text)
         return;
-    CutSendPart(text, CopyLineText(input, text, length + 1), part);
+    CutSendPart(text, CopyLineText(input, text, length + 1), {part.start, part.start + charactersSent});
     SetWindowTextW(input, text);
+    std::size_t rest = part.end - charactersSent;
+    if (rest > part.start)
+        SendMessageW(input, EM_SETSEL, part.start ? part.start : rest, rest);
 }
 
 // With no port open nothing can go out: the operator hears so, and the text
@@ -100,7 +124,8 @@ static BOOL IsReadyToSend(HWND mainWindow)
 }
 
 // Enter sends the part of the line before the caret, or the selection, and
-// cuts it from the line unless the port was lost meanwhile.
+// cuts from the line what of it went out: a write that fails keeps the rest,
+// and a write that sends nothing keeps the line as it was.
 static void SendInputLine(HWND input)
 {
     HWND mainWindow = GetParent(input);
@@ -113,8 +138,9 @@ static void SendInputLine(HWND input)
     if (IsBlockLocked(state->sendBuffer))
         return;
     SendPart part = {};
-    if (WriteLinePart(input, mainWindow, state, &part))
-        CutFromLine(input, GetTerminalState(mainWindow), part);
+    std::size_t charactersSent = 0;
+    if (WriteLinePart(input, mainWindow, state, &part, &charactersSent) && charactersSent > 0)
+        CutFromLine(input, GetTerminalState(mainWindow), part, charactersSent);
 }
 
 LRESULT CALLBACK InputLineProc(HWND input, UINT message, WPARAM wParam, LPARAM lParam)
@@ -146,9 +172,8 @@ void SendClipboardText(HWND mainWindow)
     if (!copy)
         return;
     RemoveLineFeeds(copy);
-    int sent = WritePort(mainWindow, copy, static_cast<DWORD>(std::strlen(copy)));
-    const TerminalState *state = GetTerminalState(mainWindow);
-    if (sent && state && state->localEcho)
-        AppendOutput(state->outputEdit, copy, NULL);
+    DWORD sent = 0;
+    WritePort(mainWindow, copy, static_cast<DWORD>(std::strlen(copy)), &sent);
+    EchoSent(mainWindow, copy, sent);
     GlobalFree(copy);
 }
