@@ -91,18 +91,36 @@ start_display() {
         { echo "could not load a resource database into the display" >&2; exit 1; }
 }
 
+# A byte written at the terminal's side must come out at the far side; else
+# the tests would fail one by one for a bench fault, so it stops here and
+# says where the cable's ends lead.
+check_cable() {
+    local near=$1 far=$(($1 + 20)) got="" fd
+    exec {fd}<>"$bench/COM$far"
+    printf x >"$bench/COM$near"
+    read -r -t 2 -n 1 -u "$fd" got || true
+    exec {fd}<&-
+    [ "$got" = x ] && return 0
+    echo "the cable COM$near-COM$far carries nothing: COM$near is $(readlink "$bench/COM$near")," \
+         "COM$far is $(readlink "$bench/COM$far"); /dev/pts holds: $(ls /dev/pts | tr '\n' ' ')" >&2
+    exit 1
+}
+
 start_cables() {
     local near
     for near in 1 2 3 5 12; do
         "$VRK_CABLE" "$bench" plug "$near" || exit 1
+        check_cable "$near"
     done
 }
 
+mapped_ports=(COM1 COM2 COM3 COM5 COM12 COM21 COM22 COM23 COM25 COM32)
+
 map_ports() {
-    local reg="$bench/ports.reg" name device
+    local reg="$bench/ports.reg" name
     {
         printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
-        for name in COM1 COM2 COM3 COM5 COM12 COM21 COM22 COM23 COM25 COM32; do
+        for name in "${mapped_ports[@]}"; do
             printf '"%s"="%s"\r\n' "$name" "$bench/$name"
         done
         # With no window manager on the private display, every hidden managed
@@ -110,7 +128,37 @@ map_ports() {
         printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n' "$managed"
         printf '\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n' "${VRK_BENCH_DPI:-96}"
     } >"$reg"
-    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+}
+
+# The dosdevices/comN links are rebuilt from the Ports key only when a server
+# starts, from the registry it finds on disk: the key is written on a server
+# of its own, which is stopped and waited for, so that it has saved it.
+save_port_map() {
+    local try
+    for try in 1 2 3; do
+        wineserver -w
+        wineserver -p
+        map_ports
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w
+        grep -qF "\"${mapped_ports[-1]}\"=\"$bench/" "$WINEPREFIX/system.reg" && return 0
+    done
+    echo "the COM ports could not be saved in the registry of $WINEPREFIX" >&2
+    exit 1
+}
+
+# Should the server's rebuild not have run, a link left from the prefix's
+# first start (com1 on /dev/ttyS0, say) would put the tests on a port that
+# is no cable; the links are set right by hand for this server's life.
+check_port_links() {
+    local name link
+    for name in "${mapped_ports[@]}"; do
+        link="$WINEPREFIX/dosdevices/${name,,}"
+        [ "$(readlink "$link")" = "$bench/$name" ] && continue
+        echo "warning: $link named '$(readlink "$link")' after the server started; linked to $bench/$name" >&2
+        ln -sfn "$bench/$name" "$link"
+    done
 }
 
 use_64bit_loader
@@ -128,13 +176,12 @@ if [ ! -d "$WINEPREFIX" ]; then
 fi
 # Caption buttons are drawn with Marlett; without it they show as letters.
 cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-map_ports
-# The server rebuilds the COM links from the registry when it starts. A warm,
-# persistent server keeps Wine's background services from inheriting (and
-# holding open) the output pipe of whatever runs next.
-wineserver -k >/dev/null 2>&1 || true
+save_port_map
+# A warm, persistent server keeps Wine's background services from inheriting
+# (and holding open) the output pipe of whatever runs next.
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+check_port_links
 
 status=0
 "$@" || status=$?
