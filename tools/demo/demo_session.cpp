@@ -49,7 +49,10 @@ int main(int argc, char **argv)
     TypeText(input, "DATE");
     Sleep(700);
     WriteWholeFile(argv[1], "ready");
-    bool shot = WaitForFile(argv[2], 30000);
+    // Time enough for the screenshot on a busy machine; a time-out says so.
+    bool shot = WaitForFile(argv[2], 120000);
+    if (!shot)
+        fprintf(stderr, "demo: no screenshot was taken within two minutes\n");
     terminal.Close();
     return shot ? 0 : 1;
 }
