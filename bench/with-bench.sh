@@ -106,15 +106,21 @@ check_cable() {
     exit 1
 }
 
+# The terminal's side of each cable; the far side is twenty numbers up. Both
+# sides are mapped to COM ports.
+cable_ports=(1 2 3 5 12)
+mapped_ports=()
+for near in "${cable_ports[@]}"; do
+    mapped_ports+=("COM$near" "COM$((near + 20))")
+done
+
 start_cables() {
     local near
-    for near in 1 2 3 5 12; do
+    for near in "${cable_ports[@]}"; do
         "$VRK_CABLE" "$bench" plug "$near" || exit 1
         check_cable "$near"
     done
 }
-
-mapped_ports=(COM1 COM2 COM3 COM5 COM12 COM21 COM22 COM23 COM25 COM32)
 
 map_ports() {
     local reg="$bench/ports.reg" name
