@@ -32,9 +32,9 @@ static bool Compose(wchar_t *out, std::size_t size, const wchar_t *first, std::s
     return true;
 }
 
-bool MakeLogDirectory(const wchar_t *modulePath, wchar_t *out, std::size_t size)
+bool MakeDirectoryOf(const wchar_t *path, wchar_t *out, std::size_t size)
 {
-    return Compose(out, size, modulePath, NameStart(modulePath), L"", 0, L"");
+    return Compose(out, size, path, NameStart(path), L"", 0, L"");
 }
 
 bool MakeIniPath(const wchar_t *modulePath, const wchar_t *storedName, wchar_t *out, std::size_t size)

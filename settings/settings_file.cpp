@@ -283,7 +283,7 @@ SettingsFailure ReplaceSettingsFile(const wchar_t *path, const char *bytes, DWOR
 {
     wchar_t directory[MAX_PATH];
     wchar_t fresh[MAX_PATH];
-    if (!MakeLogDirectory(path, directory, MAX_PATH) || !GetTempFileNameW(directory, kProgramName, 0, fresh))
+    if (!MakeDirectoryOf(path, directory, MAX_PATH) || !GetTempFileNameW(directory, kProgramName, 0, fresh))
         return {L"GetTempFileName", GetLastError()};
     HANDLE file = CreateFileW(fresh, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     SettingsFailure failure = {L"CreateFile", GetLastError()};
@@ -313,7 +313,7 @@ void DeriveFilePaths(TerminalState *state)
     DWORD length = GetModuleFileNameW(NULL, modulePath, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    MakeLogDirectory(modulePath, state->logDirectory, MAX_PATH);
+    MakeDirectoryOf(modulePath, state->logDirectory, MAX_PATH);
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(modulePath, &found);
     const wchar_t *storedName = NULL;

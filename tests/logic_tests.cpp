@@ -99,7 +99,7 @@ TEST(FilePaths, LogAndSettingsFollowTheExecutableAndNeverGetCut)
     };
     for (const auto &[module, stored, directory, ini] : cases) {
         wchar_t out[20] = L"junk";
-        EXPECT_EQ(directory[0] != 0, MakeLogDirectory(module, out, 20));
+        EXPECT_EQ(directory[0] != 0, MakeDirectoryOf(module, out, 20));
         EXPECT_STREQ(directory, out);
         EXPECT_EQ(ini[0] != 0, MakeIniPath(module, stored, out, 20));
         EXPECT_STREQ(ini, out);
